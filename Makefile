@@ -1,0 +1,39 @@
+# The two commands of the README (`make run`, `make test`) and a few more.
+SHELL := /bin/bash
+JOBS  ?= $(shell nproc)
+SITE_PORT ?= 8750
+
+.PHONY: all deps test asan-test run build-dev build-release build-asan clean
+
+all: build-dev
+
+deps:
+	@scripts/install-deps
+
+build-dev: deps
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS)
+
+build-release: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+
+build-asan: deps
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+
+# Every test; window tests run on Qt's offscreen platform (set by the test preset).
+test: build-dev
+	ctest --preset dev -j $(JOBS)
+
+asan-test: build-asan
+	ctest --preset asan -j $(JOBS)
+
+# Starts the sample item site unless something answers on its port, opens the window, and stops
+# the site it started when the window closes.
+run: build-release
+	@scripts/run-window build/release $(SITE_PORT)
+
+clean:
+	rm -rf build
+
