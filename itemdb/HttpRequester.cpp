@@ -1,0 +1,280 @@
+#include "itemdb/HttpRequester.h"
+#include "itemdb/ResponseDecoding.h"
+
+#include <curl/curl.h>
+
+#include <mutex>
+#include <utility>
+
+namespace velmora {
+
+namespace {
+
+constexpr const char *userAgent = "velmora/1.3";
+constexpr long maxRedirects = 10;
+constexpr const char *allowedProtocols = "http,https";
+
+void initCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// Whether `address` is an absolute http: or https: address with a host, that curl will take as
+// it stands. Checked before curl ever sees it, so no other scheme can be requested and a line
+// break cannot smuggle a header into the request.
+bool isHttpAddress(std::string_view address)
+{
+    for (char c : address)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return false;
+
+    const std::size_t schemeEnd = address.find("://");
+    if (schemeEnd == std::string_view::npos)
+        return false;
+    const std::string_view scheme = address.substr(0, schemeEnd);
+    if (!equalsNoCase(scheme, "http") && !equalsNoCase(scheme, "https"))
+        return false;
+
+    std::string_view authority = address.substr(schemeEnd + 3);
+    authority = authority.substr(0, authority.find_first_of("/?#"));
+    if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos)
+        authority.remove_prefix(at + 1);
+    const std::string_view host = authority.starts_with('[') ? authority.substr(0, authority.find(']') + 1)
+                                                              : authority.substr(0, authority.find(':'));
+    if (host.empty())
+        return false;
+
+    // Same parse as curl's own for CURLOPT_URL: whatever it would reject (a bad port, spaces)
+    // is refused here instead of failing later as a transfer.
+    CURLU *url = curl_url();
+    if (!url)
+        return false;
+    const std::string text(address);
+    const CURLUcode parsed = curl_url_set(url, CURLUPART_URL, text.c_str(), CURLU_NON_SUPPORT_SCHEME | CURLU_PATH_AS_IS);
+    curl_url_cleanup(url);
+    return parsed == CURLUE_OK;
+}
+
+} // namespace
+
+std::string_view describe(RequestFailure failure)
+{
+    switch (failure) {
+    case RequestFailure::none:
+        return "";
+    case RequestFailure::notOpened:
+        return "요청이 열리지 않았습니다";
+    case RequestFailure::refusedAddress:
+        return "허용되지 않는 주소입니다";
+    case RequestFailure::couldNotConnect:
+        return "사이트에 연결할 수 없습니다";
+    case RequestFailure::timedOut:
+        return "응답 시간이 초과되었습니다";
+    case RequestFailure::bodyTooLarge:
+        return "응답이 너무 큽니다";
+    case RequestFailure::transferFailed:
+        return "전송이 중간에 끊겼습니다";
+    }
+    return "";
+}
+
+struct HttpRequester::State {
+    enum class Method { get, post };
+
+    RequestLimits limits;
+    CURL *curl = nullptr;
+    curl_slist *headers = nullptr;
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+
+    bool opened = false;
+    Method method = Method::get;
+    std::string address;
+
+    std::string received;     // the body while it arrives
+    bool overLimit = false;   // the write callback stopped the transfer at the body limit
+    std::optional<std::string> text;
+    RequestFailure failure = RequestFailure::none;
+    std::string detail;
+
+    void forgetResponse()
+    {
+        text.reset();
+        failure = RequestFailure::none;
+        detail.clear();
+        std::string().swap(received);
+        overLimit = false;
+    }
+
+    void fail(RequestFailure why, std::string words)
+    {
+        text.reset();
+        std::string().swap(received);
+        failure = why;
+        detail = std::move(words);
+    }
+
+    static std::size_t onBody(char *data, std::size_t size, std::size_t count, void *user)
+    {
+        auto *state = static_cast<State *>(user);
+        const std::size_t bytes = size * count;
+        // Counted after any content decoding, so a small compressed reply cannot unpack into an
+        // unbounded buffer either.
+        if (bytes > state->limits.maxBodyBytes - state->received.size()) {
+            state->overLimit = true;
+            return 0; // anything but `bytes` makes curl abort the transfer
+        }
+        state->received.append(data, bytes);
+        return bytes;
+    }
+
+    RequestFailure classify(CURLcode code) const
+    {
+        switch (code) {
+        case CURLE_COULDNT_CONNECT:
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return RequestFailure::couldNotConnect;
+        case CURLE_OPERATION_TIMEDOUT:
+            return RequestFailure::timedOut;
+        case CURLE_WRITE_ERROR:
+            return overLimit ? RequestFailure::bodyTooLarge : RequestFailure::transferFailed;
+        case CURLE_UNSUPPORTED_PROTOCOL: // a redirect to file:, ftp: and the like
+        case CURLE_URL_MALFORMAT:
+            return RequestFailure::refusedAddress;
+        default:
+            return RequestFailure::transferFailed;
+        }
+    }
+
+    // Options that hold for every request of this object.
+    void configure()
+    {
+        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L); // runs on a worker thread
+        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &State::onBody);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
+        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, allowedProtocols);
+        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, allowedProtocols);
+        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, maxRedirects);
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.timeout.count()));
+        curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, ""); // every encoding curl can undo
+        curl_easy_setopt(curl, CURLOPT_PATH_AS_IS, 1L);      // the path goes out as written
+        curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent);
+        // The search is a POST without a body: no form Content-Type and no "Expect:
+        // 100-continue" handshake, just "Content-Length: 0".
+        headers = curl_slist_append(headers, "Content-Type:");
+        headers = curl_slist_append(headers, "Expect:");
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    }
+};
+
+HttpRequester::HttpRequester(RequestLimits limits) : m_state(std::make_unique<State>())
+{
+    initCurlOnce();
+    m_state->limits = limits;
+    // One handle for the object's life: it keeps the connection to the site open between
+    // requests.
+    m_state->curl = curl_easy_init();
+    if (m_state->curl)
+        m_state->configure();
+}
+
+HttpRequester::~HttpRequester()
+{
+    if (m_state->curl)
+        curl_easy_cleanup(m_state->curl);
+    curl_slist_free_all(m_state->headers);
+}
+
+bool HttpRequester::open(std::string_view method, std::string_view address)
+{
+    State &state = *m_state;
+    state.forgetResponse();
+    state.opened = false;
+    state.address.clear();
+
+    if (method == "GET") {
+        state.method = State::Method::get;
+    } else if (method == "POST") {
+        state.method = State::Method::post;
+    } else {
+        state.fail(RequestFailure::notOpened, "only GET and POST requests are made");
+        return false;
+    }
+    if (!isHttpAddress(address)) {
+        state.fail(RequestFailure::refusedAddress, "not an absolute http or https address");
+        return false;
+    }
+    state.address = address;
+    state.opened = true;
+    return true;
+}
+
+bool HttpRequester::send()
+{
+    State &state = *m_state;
+    state.forgetResponse();
+    if (!state.opened) {
+        state.fail(RequestFailure::notOpened, "no request has been opened");
+        return false;
+    }
+    if (!state.curl) {
+        state.fail(RequestFailure::transferFailed, "the transfer library could not be started");
+        return false;
+    }
+
+    CURL *curl = state.curl;
+    curl_easy_setopt(curl, CURLOPT_URL, state.address.c_str());
+    if (state.method == State::Method::post) {
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, "");
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, 0L);
+    } else {
+        curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    }
+
+    state.errorBuffer[0] = '\0';
+    const CURLcode code = curl_easy_perform(curl);
+    if (code != CURLE_OK) {
+        state.fail(state.classify(code), state.errorBuffer[0] ? state.errorBuffer : curl_easy_strerror(code));
+        return false;
+    }
+
+    // Decoded here, on the thread that waited for the network, so the caller's thread only
+    // takes the finished text. The Content-Type is the final response's, after redirects.
+    char *contentType = nullptr;
+    curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
+    state.text = decodeResponse(state.received, contentType ? contentType : "");
+    std::string().swap(state.received);
+    return true;
+}
+
+std::optional<std::string> HttpRequester::responseText() const
+{
+    return m_state->text;
+}
+
+RequestFailure HttpRequester::failure() const
+{
+    return m_state->failure;
+}
+
+const std::string &HttpRequester::failureDetail() const
+{
+    return m_state->detail;
+}
+
+} // namespace velmora

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+/// Why a request gave no response text.
+enum class RequestFailure {
+    none,
+    notOpened,       // send() or responseText() without a successful open()
+    refusedAddress,  // not an absolute http: or https: address
+    couldNotConnect, // no such host, connection refused
+    timedOut,        // the whole transfer took longer than the time-out
+    bodyTooLarge,    // the body passed the size limit
+    transferFailed,  // anything else: connection closed mid-body, a redirect loop, a bad reply
+};
+
+/// A short Korean description of a failure, for the status bar and error boxes.
+std::string_view describe(RequestFailure failure);
+
+struct RequestLimits {
+    std::chrono::milliseconds timeout{30'000};
+    std::size_t maxBodyBytes = 32u * 1024u * 1024u;
+};
+
+/// A synchronous HTTP request object: open(), send(), responseText(), one request at a time.
+/// Consecutive requests to the same host reuse one connection. Only http: and https: addresses
+/// are requested, redirects included. Not thread-safe; it may be used from any one thread at a
+/// time (the window runs send() on a worker thread while it waits).
+class HttpRequester {
+public:
+    explicit HttpRequester(RequestLimits limits = {});
+    ~HttpRequester();
+    HttpRequester(const HttpRequester &) = delete;
+    HttpRequester &operator=(const HttpRequester &) = delete;
+
+    /// Starts a new request and forgets the previous response, whatever happens. False (and
+    /// nothing will be sent) when the address is not an absolute http(s) address with a host
+    /// (refusedAddress), or when the method is not "GET" or "POST" (notOpened). The address is
+    /// later sent exactly as written: open("POST", "http://h/list.php?sname=%61") asks the server
+    /// for "/list.php?sname=%61", not "...sname=a".
+    bool open(std::string_view method, std::string_view address);
+
+    /// Sends the opened request with an empty body and waits for the whole response, following
+    /// redirects to http(s) addresses. False when nothing was opened or the request failed; the
+    /// status code is not looked at (a 500 page is a response like any other). The body is
+    /// decoded here, so the thread that calls send() does the decoding.
+    bool send();
+
+    /// The body of the response to the last successful send(), decoded to UTF-8; nullopt when the
+    /// last open() or send() failed or nothing was sent since the last open().
+    std::optional<std::string> responseText() const;
+
+    RequestFailure failure() const;
+    /// The transport's own words about the last failure ("" when there is none), for logs.
+    const std::string &failureDetail() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+} // namespace velmora
