@@ -3,16 +3,91 @@
 #include <QMainWindow>
 #include <QString>
 
-/// The program's one window. Its controls come next; for now it carries its caption and size.
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "stats/BonusSettings.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+
+namespace velmora {
+class HttpRequester;
+}
+
+/// The program's one window: search the item database site, collect items at chosen grades into
+/// the equipment list, switch on stat bonuses and see the expected stats. Every control carries
+/// its name as objectName ("txtSearch", "LV1", "Check1(3)", "lab1(12)", …).
 class FrmMain : public QMainWindow {
     Q_OBJECT
 
 public:
     /// The window on the item database site built into the program.
     explicit FrmMain(QWidget *parent = nullptr);
-    /// The window on the item database site at `siteBase` ("http://host:port").
+    /// The window on the item database site at `siteBase` ("http://host:port", no trailing "/").
     FrmMain(const QString &siteBase, QWidget *parent = nullptr);
+    ~FrmMain() override;
+
+    /// The name of grade `num` (1 "저급" … 12 "신화"); "" for any other number.
+    QString rank(qint16 num) const;
+
+    /// The bonus amounts the player has entered so far.
+    const velmora::BonusSettings &bonusSettings() const { return m_bonus; }
+
+public slots:
+    /// Searches the site for the search box's text and lists the hits in LV1.
+    void cmdSearch_Click();
+    /// A character typed in the search box: Enter (13) searches, any other key only types.
+    void txtSearch_KeyPress(int keyAscii);
+    /// Adds the selected hit of LV1, at the grade in cr1, to the equipment list.
+    void LV1_DblClick();
+    /// Removes the selected row of the equipment list.
+    void LV2_DblClick();
+    /// Clears the equipment list.
+    void LV2Reset_Click();
+    /// Bonus box `index` was checked or unchecked.
+    void Check1_Click(int index);
+    /// Shows the expected stats of the equipment list.
+    void Command1_Click();
+    /// Shows how to use the lists.
+    void Command2_Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void buildControls();
+    void Form_Load();
+    velmora::HttpRequester &requester();
+    /// Runs a handler started by the player, unless one is running already: a handler never runs
+    /// inside another (one may be waiting for the site); it is then run right after it.
+    void runHandler(std::function<void()> handler);
+
     QString m_siteBase;
+    std::unique_ptr<velmora::HttpRequester> m_requester; // created on first use
+    velmora::BonusSettings m_bonus;
+
+    bool m_handlerRunning = false;
+    std::vector<std::function<void()>> m_heldBack;
+
+    QLineEdit *m_txtSearch = nullptr;
+    QPushButton *m_cmdSearch = nullptr;
+    QComboBox *m_cr1 = nullptr;
+    QPushButton *m_command2 = nullptr;
+    QTreeWidget *m_lv1 = nullptr;
+    QTreeWidget *m_lv2 = nullptr;
+    QGroupBox *m_frame2 = nullptr;
+    QPushButton *m_command1 = nullptr;
+    QGroupBox *m_frame1 = nullptr;
+    QAction *m_lv2Reset = nullptr;
+    std::array<QCheckBox *, velmora::bonusBoxCount> m_check1{};
+    std::array<QLabel *, 13> m_lab1{};
 };

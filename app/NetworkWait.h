@@ -1,0 +1,13 @@
+#pragma once
+
+#include <functional>
+
+namespace velmora {
+
+/// Runs `work` (a blocking network request) on a worker thread and waits for it here without
+/// freezing the window: paint events and timers go on, a busy cursor shows, and the window
+/// system's input (mouse, keys, a request to close) is held back by Qt until `work` has
+/// finished, then delivered in order. `work` must not touch widgets.
+void waitWithoutFreezing(const std::function<void()> &work);
+
+} // namespace velmora
