@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+#include <stdexcept>
+
+/// The version check could not be carried out: the document could not be fetched, was empty, or
+/// did not start with a number. what() says why, in Korean.
+class VersionCheckError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// The release number this program carries; the version document names the current one.
+inline constexpr double releaseNumber = 3;
+
+/// Fetches the version document at `versionUrl` (one GET, on a request object of its own) and
+/// tells whether its first "//"-separated field names this release: "3", "3.0", " 03 " and
+/// "3//any note" do; "4" and "2.9" do not. Throws VersionCheckError when the document cannot be
+/// fetched, is empty, or its first field is not a number ("abc", "").
+bool CheckVersion(const QString &versionUrl);
+
+/// The start-up check with its message boxes, before any window exists. Returns nullopt when the
+/// program may go on (after "최신버전 입니다."), else the status the program must end with:
+/// 1 when an update is needed, 2 when the check itself failed.
+std::optional<int> passVersionCheck(const QString &versionUrl);

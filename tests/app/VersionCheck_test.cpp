@@ -1,0 +1,88 @@
+// The start-up check against version documents served on loopback.
+#include <gtest/gtest.h>
+
+#include "app/VersionCheck.h"
+#include "tests/support/LoopbackServer.h"
+#include "tests/support/PlayerActions.h"
+
+namespace velmora::test {
+namespace {
+
+enum class Outcome { current, outdated, failed };
+
+struct Document {
+    const char *text;
+    Outcome expected;
+};
+
+TEST(VersionCheck, ReadsTheReleaseFromTheFirstField)
+{
+    const Document documents[] = {
+        {"3", Outcome::current},      {"3.0", Outcome::current},       {"03", Outcome::current},
+        {" 3 ", Outcome::current},    {"3\n", Outcome::current},       {"3//4", Outcome::current},
+        {"3.0//note//x", Outcome::current}, {"4", Outcome::outdated},  {"2.9", Outcome::outdated},
+        {"-3", Outcome::outdated},    {"4//3", Outcome::outdated},     {"", Outcome::failed},
+        {"abc", Outcome::failed},     {"//3", Outcome::failed},        {"3a", Outcome::failed},
+        {"3 3", Outcome::failed},
+    };
+    LoopbackServer server;
+    for (const Document &doc : documents) {
+        SCOPED_TRACE(std::string("document: [") + doc.text + "]");
+        server.on("/version.txt", CannedResponse{.body = doc.text, .contentType = "text/plain"});
+        const std::size_t before = server.requestCount();
+        try {
+            const bool current = CheckVersion(QString::fromStdString(server.url("/version.txt")));
+            EXPECT_EQ(current ? Outcome::current : Outcome::outdated, doc.expected);
+        } catch (const VersionCheckError &error) {
+            EXPECT_EQ(doc.expected, Outcome::failed) << error.what();
+        }
+        ASSERT_EQ(server.requestCount(), before + 1);
+        EXPECT_EQ(server.requests().back().method, "GET");
+    }
+}
+
+TEST(VersionCheck, AnUnreachableServerIsAFailureThatSaysWhy)
+{
+    const std::string deadUrl = [] {
+        LoopbackServer gone;
+        return gone.url("/version.txt");
+    }();
+    try {
+        CheckVersion(QString::fromStdString(deadUrl));
+        ADD_FAILURE() << "no error";
+    } catch (const VersionCheckError &error) {
+        EXPECT_NE(std::string(error.what()).find("사이트에 연결할 수 없습니다"), std::string::npos) << error.what();
+    }
+    EXPECT_THROW(CheckVersion(QStringLiteral("file:///etc/hostname")), VersionCheckError);
+}
+
+TEST(VersionCheck, StartUpBoxesAndExitStatus)
+{
+    struct Case {
+        const char *document;
+        std::optional<int> end;
+        QMessageBox::Icon icon;
+        const char *text; // the box's text starts with this
+    };
+    const Case cases[] = {
+        {"3//벨모라 1.3", std::nullopt, QMessageBox::Information, "최신버전 입니다."},
+        {"4", 1, QMessageBox::Critical, "업데이트가 필요합니다. 자료실에서 다시 받아주세요."},
+        {"", 2, QMessageBox::Critical, "버전을 확인하지 못해 프로그램을 시작할 수 없습니다.\n"},
+    };
+    LoopbackServer server;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.document);
+        server.on("/version.txt", CannedResponse{.body = c.document});
+        std::optional<int> end;
+        const SeenMessage seen =
+            closeMessageBoxDuring([&] { end = passVersionCheck(QString::fromStdString(server.url("/version.txt"))); });
+        ASSERT_TRUE(seen.shown);
+        EXPECT_EQ(end, c.end);
+        EXPECT_EQ(seen.icon, c.icon);
+        EXPECT_EQ(seen.title, QString());
+        EXPECT_TRUE(seen.text.startsWith(QString::fromUtf8(c.text))) << seen.text.toStdString();
+    }
+}
+
+} // namespace
+} // namespace velmora::test
