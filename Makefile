@@ -3,7 +3,7 @@ SHELL := /bin/bash
 JOBS  ?= $(shell nproc)
 SITE_PORT ?= 8750
 
-.PHONY: all deps test asan-test run build-dev build-release build-asan clean
+.PHONY: all deps test asan-test run package build-dev build-release build-asan clean
 
 all: build-dev
 
@@ -33,6 +33,10 @@ asan-test: build-asan
 # the site it started when the window closes.
 run: build-release
 	@scripts/run-window build/release $(SITE_PORT)
+
+# The Debian package of the program: build/release/velmora_<version>_amd64.deb
+package: build-release
+	cd build/release && cpack -G DEB
 
 clean:
 	rm -rf build
