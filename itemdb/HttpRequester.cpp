@@ -13,6 +13,9 @@ namespace {
 constexpr const char *userAgent = "velmora/1.3";
 constexpr long maxRedirects = 10;
 constexpr const char *allowedProtocols = "http,https";
+// Servers refuse request lines much past 8 KB: an address longer than that is no page of a
+// site, only a way to make the program send something odd.
+constexpr std::size_t maxAddressLength = 8192;
 
 void initCurlOnce()
 {
@@ -37,6 +40,8 @@ bool equalsNoCase(std::string_view a, std::string_view b)
 // break cannot smuggle a header into the request.
 bool isHttpAddress(std::string_view address)
 {
+    if (address.size() > maxAddressLength)
+        return false;
     for (char c : address)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             return false;
@@ -151,6 +156,8 @@ struct HttpRequester::State {
             return RequestFailure::timedOut;
         case CURLE_WRITE_ERROR:
             return overLimit ? RequestFailure::bodyTooLarge : RequestFailure::transferFailed;
+        case CURLE_FILESIZE_EXCEEDED: // the announced length alone was past the limit
+            return RequestFailure::bodyTooLarge;
         case CURLE_UNSUPPORTED_PROTOCOL: // a redirect to file:, ftp: and the like
         case CURLE_URL_MALFORMAT:
             return RequestFailure::refusedAddress;
@@ -166,6 +173,8 @@ struct HttpRequester::State {
         curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &State::onBody);
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
+        // A body announced as larger than the limit is refused before any of it is read.
+        curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBodyBytes));
         curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, allowedProtocols);
         curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, allowedProtocols);
         curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);

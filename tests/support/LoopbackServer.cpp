@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <condition_variable>
 #include <map>
@@ -41,6 +42,9 @@ struct LoopbackServer::Impl {
     bool stopped = false;
     std::map<std::string, Handler> handlers;
     std::vector<RecordedRequest> received;
+    std::atomic<std::size_t> generatedSent{0};
+
+    void generate(httplib::Response &res, const CannedResponse &reply);
 
     void answer(const httplib::Request &req, httplib::Response &res)
     {
@@ -72,6 +76,10 @@ struct LoopbackServer::Impl {
         res.status = reply.status;
         for (const auto &[key, value] : reply.headers)
             res.set_header(key.c_str(), value);
+        if (reply.generatedBodyBytes > 0) {
+            generate(res, reply);
+            return;
+        }
         if (!reply.closeMidBody) {
             res.set_content(reply.body, reply.contentType.c_str());
             return;
@@ -87,6 +95,39 @@ struct LoopbackServer::Impl {
                                  });
     }
 };
+
+void LoopbackServer::Impl::generate(httplib::Response &res, const CannedResponse &reply)
+{
+    // Filler made chunk by chunk as the client takes it, so a huge body costs the server nothing.
+    const std::size_t total = reply.generatedBodyBytes;
+    auto sendSome = [this, total](std::size_t offset, httplib::DataSink &sink) {
+        static const std::string filler(64 * 1024, 'x');
+        const std::size_t size = std::min(filler.size(), total - offset);
+        if (!sink.write(filler.data(), size))
+            return false;
+        generatedSent += size;
+        return true;
+    };
+    if (!reply.chunked) {
+        res.set_content_provider(total, reply.contentType.c_str(),
+                                 [sendSome](std::size_t offset, std::size_t, httplib::DataSink &sink) {
+                                     return sendSome(offset, sink);
+                                 });
+        return;
+    }
+    auto offset = std::make_shared<std::size_t>(0);
+    res.set_chunked_content_provider(reply.contentType.c_str(), [sendSome, offset, total](std::size_t,
+                                                                                           httplib::DataSink &sink) {
+        if (*offset >= total) {
+            sink.done();
+            return true;
+        }
+        if (!sendSome(*offset, sink))
+            return false;
+        *offset += std::min<std::size_t>(64 * 1024, total - *offset);
+        return true;
+    });
+}
 
 LoopbackServer::LoopbackServer() : m_impl(std::make_unique<Impl>())
 {
@@ -141,6 +182,8 @@ std::vector<RecordedRequest> LoopbackServer::requests() const
     std::lock_guard lock(m_impl->mutex);
     return m_impl->received;
 }
+
+std::size_t LoopbackServer::generatedBytesSent() const { return m_impl->generatedSent; }
 
 std::size_t LoopbackServer::requestCount() const
 {

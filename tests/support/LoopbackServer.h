@@ -29,6 +29,8 @@ struct CannedResponse {
     std::vector<std::pair<std::string, std::string>> headers = {}; // further headers (Location, …)
     std::chrono::milliseconds delay{0}; // wait before answering (cut short when the server stops)
     bool closeMidBody = false;          // announce the whole body, send half of it, then hang up
+    std::size_t generatedBodyBytes = 0; // instead of `body`: this many filler bytes, made as sent
+    bool chunked = false;               // send the generated body without announcing its length
 };
 
 /// A real HTTP server on 127.0.0.1 with an ephemeral port, running in its own thread for the
@@ -55,6 +57,8 @@ public:
     /// Every request received so far, in arrival order.
     std::vector<RecordedRequest> requests() const;
     std::size_t requestCount() const;
+    /// Generated body bytes handed to the network so far, over all answers.
+    std::size_t generatedBytesSent() const;
 
 private:
     struct Impl;
