@@ -219,6 +219,8 @@ void FrmMain::buildControls()
     connect(m_lv2Reset, &QAction::triggered, this, [this] { runHandler([this] { LV2Reset_Click(); }); });
 
     statusBar()->setSizeGripEnabled(false);
+    // Screen readers read the status bar by its name: keep it saying what the bar shows.
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(), &QWidget::setAccessibleName);
 }
 
 void FrmMain::Form_Load()

@@ -117,6 +117,26 @@ class Desktop:
         subprocess.run(["import", "-window", "root", "-crop", "1100x640+0+0", "+repage", path], check=True)
         return path
 
+    def pixel(self, x, y):
+        """The colour of one screen pixel as (r, g, b), 0-255."""
+        raw = self.x.screen().root.get_image(x, y, 1, 1, X.ZPixmap, 0xFFFFFFFF).data
+        return raw[2], raw[1], raw[0]
+
+    def cover(self, x, y, width, height):
+        """Maps a plain red window over a screen area and takes it away again: whatever was under
+        it must repaint itself."""
+        screen = self.x.screen()
+        colour = screen.default_colormap.alloc_color(0xFFFF, 0, 0).pixel
+        window = screen.root.create_window(x, y, width, height, 0, screen.root_depth,
+                                           background_pixel=colour, override_redirect=True)
+        window.map()
+        self.x.sync()
+        time.sleep(0.3)
+        covered = self.pixel(x + width // 2, y + height // 2)
+        window.destroy()
+        self.x.sync()
+        return covered
+
     def close_request(self, window_id):
         """Asks a window to close the way a window manager does (WM_DELETE_WINDOW)."""
         window = self.x.create_resource_object("window", window_id)
@@ -137,6 +157,15 @@ def centre(accessible):
     return box.x + box.width // 2, box.y + box.height // 2
 
 
+def move_mouse(x, y):
+    """Moves the pointer and waits until it is there (xdotool's --sync would wait forever for a
+    move to where the pointer already is)."""
+    here = subprocess.run(["xdotool", "getmouselocation", "--shell"], capture_output=True, text=True).stdout
+    position = dict(line.split("=", 1) for line in here.split())
+    if (int(position["X"]), int(position["Y"])) != (x, y):
+        xdotool("mousemove", "--sync", x, y)
+
+
 def click(accessible, double=False, at_right=False):
     """Clicks the middle of a control (or, with at_right, just inside its right edge, where a
     drop-down box has its arrow)."""
@@ -144,7 +173,7 @@ def click(accessible, double=False, at_right=False):
     if at_right:
         box = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         x = box.x + box.width - 6
-    xdotool("mousemove", "--sync", x, y)
+    move_mouse(x, y)
     if double:
         xdotool("click", "--repeat", 2, "--delay", 60, 1)
     else:

@@ -6,6 +6,10 @@
 class QWidget;
 
 #include <functional>
+#include <ostream>
+
+/// Test failures show a QString as its text.
+inline void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace velmora::test {
 

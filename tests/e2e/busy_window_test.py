@@ -1,0 +1,239 @@
+#!/usr/bin/python3
+"""The window while the site is slow or silent: it keeps painting, holds back the player's input
+and handles it in order after the request, carries out a close asked for meanwhile only after the
+request, and reports a time-out in its status bar."""
+
+import argparse
+import http.server
+import sys
+import threading
+import time
+
+import desktop as d
+
+HIT_PAGE = ("<table>" + "".join(
+    f"<tr><td class=\"left itemname\"><a href = \"{{base}}/item/detail.php?code={code}\">"
+    f"<span style='letter-spacing:-1px;'>{name}</span></a></td><td>1</td><td>{kind}</td>"
+    f"<td class=\"left options\"><ul><li>-</li></ul></td></tr>"
+    for code, name, kind in [(1, "느린 반지", "반지"), (2, "느린 검", "검")]) + "</table>")
+
+
+class SlowSite(http.server.ThreadingHTTPServer):
+    """An item site whose search answers after `delay` seconds (None: never within a minute) and
+    records when each request began and ended."""
+
+    daemon_threads = True
+
+    def __init__(self, port):
+        self.delay = 0
+        self.requests = []
+        self.lock = threading.Lock()
+        self.base = f"http://127.0.0.1:{port}"
+        super().__init__(("127.0.0.1", port), SiteHandler)
+        threading.Thread(target=self.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.shutdown()
+        self.server_close()
+
+    def log(self):
+        with self.lock:
+            return list(self.requests)
+
+
+class SiteHandler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        self.answer()
+
+    def do_POST(self):
+        self.answer()
+
+    def answer(self):
+        site = self.server
+        record = {"method": self.command, "target": self.path, "start": time.monotonic(), "end": None}
+        with site.lock:
+            site.requests.append(record)
+        if self.path.startswith("/version.txt"):
+            body = "3"
+        elif self.path.startswith("/dataninfo/item/list.php"):
+            time.sleep(60 if site.delay is None else site.delay)
+            body = HIT_PAGE.format(base=site.base)
+        elif self.path.startswith("/item/detail.php"):
+            body = "".join(f"<td class = \"left\"><a href=\"{site.base}/item/detail.php?g={g}\" velmora-tip>"
+                           for g in range(1, 13))
+        else:
+            body = "str: 5, dps: 9, itemtype: 1, "
+        data = body.encode("utf-8")
+        try:
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html; charset=utf-8")
+            self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            self.wfile.write(data)
+        except OSError:
+            pass
+        record["end"] = time.monotonic()
+
+    def log_message(self, *args):
+        pass
+
+
+def searches(log):
+    return [r for r in log if "list.php" in r["target"]]
+
+
+def check_repaints(desk, run, window):
+    """Covers the 계산 button while the window waits: it must paint itself again."""
+    button = run.find("push button", "계산", within=window)
+    box = button.queryComponent().getExtents(d.pyatspi.DESKTOP_COORDS)
+    covered = desk.cover(box.x, box.y, box.width, box.height)
+    if covered != (255, 0, 0):
+        raise d.Failure(f"the cover did not show ({covered})")
+    time.sleep(0.5)
+    after = desk.pixel(box.x + box.width // 2, box.y + box.height // 2)
+    if after == (255, 0, 0):
+        raise d.Failure("the window did not repaint while it waited for the site")
+
+
+def held_back_input(args, desk, site):
+    run = d.Velmora(args.velmora, f"{args.artifacts}/held-back.log")
+    try:
+        run.alert()
+        d.key("Return")
+        window = run.main_window()
+        search_box = run.find("text", "검색어", within=window)
+        results = run.find("tree", "검색 결과", within=window)
+        equipment = run.find("tree", "장비 목록", within=window)
+        grade = run.find("combo box", within=window)
+        d.click(search_box)
+        d.type_text("a")
+        d.key("Return")
+        d.wait_for("the first results", lambda: len(d.table_rows(results)) == 2)
+        d.click(run.find("text", within=grade))
+        d.key("ctrl+a")
+        d.type_text("영웅")
+        first_row = d.centre(d.row_cell(results, 0))
+        search_button = d.centre(run.find("push button", "검색하기", within=window))
+
+        site.delay = 3
+        d.click(search_box)
+        d.type_text("b")
+        d.key("Return")
+        d.wait_for("the slow search", lambda: len(searches(site.log())) == 2)
+        # Meanwhile: a double-click on the first row, a key, a click on 검색하기.
+        d.move_mouse(*first_row)
+        d.xdotool("click", "--repeat", 2, "--delay", 60, 1)
+        d.click(search_box)
+        d.type_text("c")
+        d.move_mouse(*search_button)
+        d.xdotool("click", 1)
+        check_repaints(desk, run, window)
+        desk.screenshot("held-back-while-waiting")
+        site.delay = 0
+
+        d.wait_for("the held-back click's search", lambda: len(searches(site.log())) == 3, timeout=30)
+        d.wait_for("the held-back double-click's row", lambda: len(d.table_rows(equipment)) == 1)
+        desk.screenshot("held-back-after")
+        log = site.log()
+        slow = searches(log)[1]
+        later = log[log.index(slow) + 1:]
+        targets = [r["target"] for r in later]
+        expected = ["/item/detail.php?code=1", "/item/item_layer.inc.php?g=6",
+                    "/dataninfo/item/list.php?datagroup=list4&sname=%63"]
+        if targets != expected:
+            raise d.Failure(f"after the slow search the site got {targets}, expected {expected}")
+        if any(r["start"] < slow["end"] for r in later):
+            raise d.Failure("a held-back action ran while the slow search was still waiting")
+        desk.close_request(run.x_window_id())
+        if run.wait_exit() != 0:
+            raise d.Failure("the program did not end normally")
+    finally:
+        run.kill()
+
+
+def close_while_waiting(args, desk, site):
+    run = d.Velmora(args.velmora, f"{args.artifacts}/close.log")
+    try:
+        run.alert()
+        d.key("Return")
+        window = run.main_window()
+        window_id = run.x_window_id()
+        site.delay = 3
+        d.click(run.find("text", "검색어", within=window))
+        d.type_text("x")
+        d.key("Return")
+        d.wait_for("the slow search", lambda: any(r["end"] is None for r in searches(site.log())))
+        desk.close_request(window_id)
+        time.sleep(1)
+        if run.proc.poll() is not None:
+            raise d.Failure("the program ended while its request was still running")
+        code = run.wait_exit(timeout=20)
+        ended = time.monotonic()
+        slow = searches(site.log())[-1]
+        if code != 0:
+            raise d.Failure(f"closing during a request ended with status {code}")
+        if slow["end"] is None or slow["end"] > ended:
+            raise d.Failure("the program ended before its request did")
+    finally:
+        site.delay = 0
+        run.kill()
+
+
+def silent_site(args, desk, site):
+    run = d.Velmora(args.velmora, f"{args.artifacts}/silent.log")
+    try:
+        run.alert()
+        d.key("Return")
+        window = run.main_window()
+        site.delay = None
+        started = time.monotonic()
+        d.click(run.find("text", "검색어", within=window))
+        d.type_text("x")
+        d.key("Return")
+        time.sleep(2)
+        check_repaints(desk, run, window)
+        status = run.find("status bar", within=window)
+        d.wait_for("the time-out in the status bar", lambda: "실패" in status.name, timeout=60)
+        waited = time.monotonic() - started
+        desk.screenshot("silent-site-timed-out")
+        if "시간" not in status.name:
+            raise d.Failure(f"the status bar says {status.name!r}")
+        if not 25 <= waited <= 45:
+            raise d.Failure(f"the request ended after {waited:.0f} s, not at its 30 s time-out")
+        desk.close_request(run.x_window_id())
+        run.wait_exit()
+    finally:
+        site.delay = 0
+        run.kill()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--velmora", required=True)
+    parser.add_argument("--port", type=int, required=True)
+    parser.add_argument("--artifacts", required=True)
+    args = parser.parse_args()
+    d.require_tools()
+    d.prepare_environment()
+    if d.port_answers(args.port):
+        print(f"something already answers on 127.0.0.1:{args.port}; stop it first")
+        return 1
+    site = SlowSite(args.port)
+    desk = d.Desktop(args.artifacts)
+    failures = 0
+    try:
+        for number, case in enumerate([held_back_input, close_while_waiting, silent_site], 1):
+            try:
+                case(args, desk, site)
+                print(f"ok {number} - {case.__name__}")
+            except d.Failure as failure:
+                failures += 1
+                print(f"not ok {number} - {case.__name__}: {failure}")
+    finally:
+        desk.close()
+        site.close()
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
