@@ -142,7 +142,7 @@ TEST_F(WindowStats, CalculateAgreesWithTheCalculationForTheListAsShown)
         EXPECT_EQ(shown[static_cast<std::size_t>(i)].toStdString(), totals[static_cast<std::size_t>(i)]) << i;
     // The healing token is taken from the last row only: here the last row has none.
     EXPECT_EQ(shown[10], QStringLiteral("치유력 :"));
-    list("LV2")->takeTopLevelItem(3);
+    delete list("LV2")->takeTopLevelItem(3);
     calculate();
     EXPECT_EQ(captions()[10], QStringLiteral("치유력 : <b>9</b>")); // markup shown as plain text
 }

@@ -269,7 +269,7 @@ TEST(HttpRequester, AHundredMegabyteBodyStopsAtTheLimit)
         huge.generatedBodyBytes = hundredMegabytes;
         huge.chunked = !announced;
         server.on("/huge", huge);
-        const std::size_t peakBefore = peakResidentBytes();
+        [[maybe_unused]] const std::size_t peakBefore = peakResidentBytes();
 
         HttpRequester requester; // the limits the window uses
         ASSERT_TRUE(requester.open("GET", server.url("/huge")));
