@@ -1,5 +1,6 @@
 #include "itemdb/ItemPage.h"
 
+#include "stats/Grades.h"
 #include "stats/TextCut.h"
 
 #include <array>
@@ -15,7 +16,6 @@ constexpr std::string_view gradeLinkMarker = "<td class = \"left\"><a href=\"";
 constexpr std::string_view addressEndMarker = "\" velmora-tip";
 constexpr std::string_view detailPageName = "detail";
 constexpr std::string_view tooltipPageName = "item_layer.inc";
-constexpr int gradeCount = 12;
 
 // On a tooltip page a stat reads as key, value, ",". Every key ends with ": "; the item type's
 // also begins with a blank. Keys are found anywhere, also inside a longer key: "dps: " is found
