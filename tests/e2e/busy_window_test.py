@@ -3,7 +3,6 @@
 and handles it in order after the request, carries out a close asked for meanwhile only after the
 request, and reports a time-out in its status bar."""
 
-import argparse
 import http.server
 import sys
 import threading
@@ -98,9 +97,7 @@ def check_repaints(desk, run, window):
 def held_back_input(args, desk, site):
     run = d.Velmora(args.velmora, f"{args.artifacts}/held-back.log")
     try:
-        run.alert()
-        d.key("Return")
-        window = run.main_window()
+        window = run.open_window()
         search_box = run.find("text", "검색어", within=window)
         results = run.find("tree", "검색 결과", within=window)
         equipment = run.find("tree", "장비 목록", within=window)
@@ -154,9 +151,7 @@ def held_back_input(args, desk, site):
 def close_while_waiting(args, desk, site):
     run = d.Velmora(args.velmora, f"{args.artifacts}/close.log")
     try:
-        run.alert()
-        d.key("Return")
-        window = run.main_window()
+        window = run.open_window()
         window_id = run.x_window_id()
         site.delay = 3
         d.click(run.find("text", "검색어", within=window))
@@ -182,9 +177,7 @@ def close_while_waiting(args, desk, site):
 def silent_site(args, desk, site):
     run = d.Velmora(args.velmora, f"{args.artifacts}/silent.log")
     try:
-        run.alert()
-        d.key("Return")
-        window = run.main_window()
+        window = run.open_window()
         site.delay = None
         started = time.monotonic()
         d.click(run.find("text", "검색어", within=window))
@@ -208,31 +201,15 @@ def silent_site(args, desk, site):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--velmora", required=True)
-    parser.add_argument("--port", type=int, required=True)
-    parser.add_argument("--artifacts", required=True)
-    args = parser.parse_args()
-    d.require_tools()
-    d.prepare_environment()
-    if d.port_answers(args.port):
-        print(f"something already answers on 127.0.0.1:{args.port}; stop it first")
-        return 1
+    args = d.case_arguments()
     site = SlowSite(args.port)
     desk = d.Desktop(args.artifacts)
-    failures = 0
     try:
-        for number, case in enumerate([held_back_input, close_while_waiting, silent_site], 1):
-            try:
-                case(args, desk, site)
-                print(f"ok {number} - {case.__name__}")
-            except d.Failure as failure:
-                failures += 1
-                print(f"not ok {number} - {case.__name__}: {failure}")
+        return d.run_cases([(case.__name__, lambda case=case: case(args, desk, site))
+                            for case in (held_back_input, close_while_waiting, silent_site)])
     finally:
         desk.close()
         site.close()
-    return 1 if failures else 0
 
 
 if __name__ == "__main__":

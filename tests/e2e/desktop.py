@@ -6,12 +6,14 @@ caller provides the display and a D-Bus session (xvfb-run and dbus-run-session);
 starts the accessibility bus on it.
 """
 
+import argparse
 import http.server
 import os
 import shutil
 import signal
 import socket
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -253,6 +255,14 @@ class Velmora:
     def main_window(self, timeout=20):
         return self.find("frame", MAIN_TITLE, timeout=timeout)
 
+    def open_window(self):
+        """Passes the start-up box of a current release and returns the main window."""
+        _, text = self.alert()
+        if text != "최신버전 입니다.":
+            raise Failure(f"the start-up box says {text!r}")
+        key("Return")
+        return self.main_window()
+
     def has_main_window(self):
         return any(t.getRoleName() == "frame" and t.name == MAIN_TITLE for t in self.top_levels())
 
@@ -290,6 +300,34 @@ def prepare_environment():
     """Qt wants a private runtime directory; give it one instead of letting it complain."""
     if not os.environ.get("XDG_RUNTIME_DIR"):
         os.environ["XDG_RUNTIME_DIR"] = tempfile.mkdtemp(prefix="velmora-e2e-")
+
+
+def case_arguments():
+    """The arguments every test script takes, parsed, with the display's tools checked and the
+    port found free (the scripts serve the program's built-in addresses there)."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--velmora", required=True)
+    parser.add_argument("--port", type=int, required=True)
+    parser.add_argument("--artifacts", required=True)
+    args = parser.parse_args()
+    require_tools()
+    prepare_environment()
+    if port_answers(args.port):
+        sys.exit(f"something already answers on 127.0.0.1:{args.port}; stop it first")
+    return args
+
+
+def run_cases(cases):
+    """Runs (label, function) pairs, printing one TAP line each; the exit status for the script."""
+    failures = 0
+    for number, (label, case) in enumerate(cases, 1):
+        try:
+            case()
+            print(f"ok {number} - {label}")
+        except Failure as failure:
+            failures += 1
+            print(f"not ok {number} - {label}: {failure}")
+    return 1 if failures else 0
 
 
 def require_tools():

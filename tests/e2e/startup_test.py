@@ -2,7 +2,6 @@
 """Start-up of the real program against version documents served on loopback: which box shows,
 whether the main window ever appears, and the exit status."""
 
-import argparse
 import sys
 
 import desktop as d
@@ -42,7 +41,7 @@ def run_case(args, desk, number, document, box_text, status):
             if code != 0:
                 raise d.Failure(f"closing the window ended with status {code}, expected 0")
         else:
-            code = d.wait_for("the program to end", lambda: run.proc.poll() is not None or run.has_main_window())
+            d.wait_for("the program to end", lambda: run.proc.poll() is not None or run.has_main_window())
             if run.proc.poll() is None:
                 raise d.Failure("the main window appeared")
             if run.proc.returncode != status:
@@ -53,30 +52,14 @@ def run_case(args, desk, number, document, box_text, status):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--velmora", required=True)
-    parser.add_argument("--port", type=int, required=True)
-    parser.add_argument("--artifacts", required=True)
-    args = parser.parse_args()
-    d.require_tools()
-    d.prepare_environment()
-    if d.port_answers(args.port):
-        print(f"something already answers on 127.0.0.1:{args.port}; stop it first")
-        return 1
+    args = d.case_arguments()
     desk = d.Desktop(args.artifacts)
-    failures = 0
     try:
-        for number, (document, box_text, status) in enumerate(CASES, 1):
-            label = "no server" if document is None else repr(document)
-            try:
-                run_case(args, desk, number, document, box_text, status)
-                print(f"ok {number} - version document {label}")
-            except d.Failure as failure:
-                failures += 1
-                print(f"not ok {number} - version document {label}: {failure}")
+        return d.run_cases([(f"version document {'no server' if document is None else repr(document)}",
+                             lambda n=number, c=(document, text, status): run_case(args, desk, n, *c))
+                            for number, (document, text, status) in enumerate(CASES, 1)])
     finally:
         desk.close()
-    return 1 if failures else 0
 
 
 if __name__ == "__main__":
