@@ -230,7 +230,9 @@ std::string decodeWithIconv(const std::string &charsetName, std::string_view bod
     used = static_cast<std::size_t>(outAt - out.data());
 
     out.resize(used);
-    return out;
+    // Some of glibc's converters (its UTF-8 under a spelling such as "utf+8", the UCS-4 family)
+    // pass code points beyond U+10FFFF through; the text leaves here as valid UTF-8 regardless.
+    return decodeUtf8(out);
 }
 
 // CP949, the set Korean sites use, is decoded through a table that iconv's own CP949 converter

@@ -96,6 +96,10 @@ TEST(ResponseDecoding, InvalidUtf8BecomesReplacementCharacters)
         {"past U+10FFFF", "\xF4\x90\x80\x80", type, fffd + fffd + fffd + fffd},
         {"four-byte kept", "\xF0\x9F\x98\x80", type, "\xF0\x9F\x98\x80"},
         {"bom stripped once", bom + bom + "x", type, "\xEF\xBB\xBF" "x"},
+        // glibc reads "utf+8" as its own UTF-8 converter, which lets this through.
+        {"odd spelling, past U+10FFFF", "\xF4\x90\x80\xB8", "text/html; charset=utf+8", fffd + fffd + fffd + fffd},
+        {"ucs-4 past U+10FFFF", std::string("\x00\x00\xAC\x00\x7F\xFF\xFF\xFF", 8), "text/plain; charset=ucs-4",
+         "가" + fffd + fffd + fffd + fffd + fffd + fffd},
     });
 }
 
