@@ -2,6 +2,7 @@
 SHELL := /bin/bash
 JOBS  ?= $(shell nproc)
 SITE_PORT ?= 8750
+FUZZ_SECONDS ?= 300
 
 .PHONY: all deps test asan-test run package build-dev build-release build-asan clean
 
@@ -41,3 +42,8 @@ package: build-release
 clean:
 	rm -rf build
 
+# Builds the fuzz targets with clang, libFuzzer and the sanitizers in build/fuzz and runs each
+# for FUZZ_SECONDS on a copy of its corpus; fails when any of them finds a crash.
+.PHONY: fuzz
+fuzz: deps
+	@scripts/fuzz $(FUZZ_SECONDS)
