@@ -1,7 +1,9 @@
 #include "itemdb/SearchPage.h"
+#include "stats/TextCut.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,91 @@ TEST(SearchPage, RealisticPageWithHeaderRow)
     EXPECT_EQ(cutSearchPage(page), expected);
     EXPECT_EQ(searchAddress("http://db.example", u" 힘"),
               "http://db.example/dataninfo/item/list.php?datagroup=list4&sname=%20%ED%9E%98");
+}
+
+// Where the page cutting looks for a marker by one of its inner bytes, or finds two markers in
+// one pass, the boundaries are where it could go wrong: a marker cut off by the next hit or by
+// the page's end, an end marker that overlaps a start marker, cells after the kind's end.
+TEST(SearchPage, MarkersAtTheEdgesOfAHit)
+{
+    const std::string name = "n</span>";
+    const std::vector<std::pair<std::string, std::vector<SearchResultRow>>> cases = {
+        // The list's end right after a start: the lines stop at the first end.
+        {rowMarker + name + "<ul><li>a</li></ul><li>b</li></ul>", {{"n", "", "a", ""}}},
+        // An empty line and three lines.
+        {rowMarker + name + "<ul><li>x</li><li></li><li>y</li></ul>", {{"n", "", "x,,y", ""}}},
+        // A second list start before the end ends the lines there.
+        {rowMarker + name + "<ul><li>a<ul><li>b</li></ul>", {{"n", "", "a<", ""}}},
+        // Cells after the end of the kind's part do not count.
+        {rowMarker + name + "<td>1</td><td class=x><td>late</td>", {{"n", "", "", ""}}},
+        {rowMarker + "<td><td>k</td><td class", {{"<td><td>k</td><td class", "k", "", ""}}},
+        // The kind's end marker is completed only by the next hit's row marker: not in this hit.
+        {rowMarker + "a<td>b<td>c</td><td clas" + rowMarker + "z",
+         {{"a<td>b<td>c</td><td clas", "c</td><td clas", "", ""}, {"z", "", "", ""}}},
+        // Markers cut off by the page's end.
+        {rowMarker + "n</spa", {{"n</spa", "", "", ""}}},
+        {rowMarker + "n<ul><li>a</li></u", {{"n<ul><li>a</li></u", "", "a</li></u", ""}}},
+        {addressMarker + "/x" + rowMarker, {{"", "", "", "/x" + rowMarker}}},
+        {"spacing:-1px;'" + addressMarker + "/y\"", {}},
+    };
+    for (const auto &[page, rows] : cases) {
+        SCOPED_TRACE(page);
+        EXPECT_EQ(cutSearchPage(page), rows);
+    }
+}
+
+// The cut as the text cutting helpers define it, written plainly: each field from its hit's
+// stretch with piece(), before() and replaceAll().
+std::vector<SearchResultRow> cutPlainly(std::string_view page)
+{
+    auto positions = [page](std::string_view marker) {
+        std::vector<std::size_t> at;
+        for (std::size_t p = page.find(marker); p != std::string_view::npos; p = page.find(marker, p + marker.size()))
+            at.push_back(p);
+        return at;
+    };
+    auto stretch = [page](const std::vector<std::size_t> &at, std::size_t size, std::size_t i) {
+        const std::size_t end = i + 1 < at.size() ? at[i + 1] : page.size();
+        return page.substr(at[i] + size, end - at[i] - size);
+    };
+    const std::vector<std::size_t> rowAt = positions(rowMarker);
+    const std::vector<std::size_t> addressAt = positions(addressMarker);
+    std::vector<SearchResultRow> rows;
+    for (std::size_t i = 0; i < rowAt.size(); ++i) {
+        const std::string_view hit = stretch(rowAt, rowMarker.size(), i);
+        SearchResultRow row;
+        row.itemName = before(hit, "</span>");
+        row.kind = piece(before(hit, "</td><td class"), "<td>", 2).value_or("");
+        if (const auto lines = piece(before(hit, "</li></ul>"), "ul><li>", 1))
+            row.options = replaceAll(*lines, "</li><li>", ",");
+        if (i < addressAt.size())
+            row.detailAddress = before(stretch(addressAt, addressMarker.size(), i), "\"");
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// Pages made of the markers, pieces of them and a few other bytes, in random order.
+TEST(SearchPage, CutsAsTheTextCutHelpersDefine)
+{
+    const std::vector<std::string> pieces = {
+        rowMarker, "spacing:-1px;'", "pacing:-1px;'>", addressMarker, "left itemname\"><a href = ", "\"",
+        "</span>", "</span", "</td><td class", "</td><td clas", "<td>", "<td", "td>", "</li></ul>", "li></ul>",
+        "ul><li>", "l><li>", "</li><li>", "</li", "<", ">", ";", "d", "u", "h", "s", "x", " ", "검",
+    };
+    std::mt19937 random(20240601);
+    for (int n = 0; n < 20000; ++n) {
+        std::string page;
+        for (std::size_t k = random() % 24; k > 0; --k)
+            page += pieces[random() % pieces.size()];
+        if (random() % 4 == 0 && !page.empty())
+            page.erase(0, random() % page.size()); // start anywhere, even inside a marker
+        const std::vector<SearchResultRow> expected = cutPlainly(page);
+        if (cutSearchPage(page) != expected) {
+            ADD_FAILURE() << "page: " << page;
+            return;
+        }
+    }
 }
 
 } // namespace
