@@ -129,6 +129,27 @@ QString fetchProblem(const ItemStatsOutcome &outcome)
 
 } // namespace
 
+QList<QTreeWidgetItem *> velmora::makeResultRows(std::vector<SearchResultRow> &&hits)
+{
+    // Every row starts as a copy of one blank four-column row: a copy shares the blank's column
+    // storage and, once its texts are set, holds exactly four of them. A row built column by
+    // column keeps room for seven texts and a column list of its own.
+    const QTreeWidgetItem blank(QStringList{QString(), QString(), QString(), QString()});
+    QList<QTreeWidgetItem *> rows;
+    rows.reserve(static_cast<qsizetype>(hits.size()));
+    for (SearchResultRow &hit : hits) {
+        const SearchResultRow taken = std::move(hit); // its texts are freed right after use
+        auto *row = new QTreeWidgetItem(blank);
+        row->setText(0, qs(taken.itemName));
+        row->setText(1, qs(taken.kind));
+        row->setText(2, qs(taken.options));
+        row->setText(3, qs(taken.detailAddress));
+        rows.append(row);
+    }
+    std::vector<SearchResultRow>().swap(hits);
+    return rows;
+}
+
 FrmMain::FrmMain(QWidget *parent) : FrmMain(QString::fromUtf8(config::siteBase), parent) {}
 
 FrmMain::FrmMain(const QString &siteBase, QWidget *parent) : QMainWindow(parent), m_siteBase(siteBase)
@@ -290,14 +311,15 @@ void FrmMain::cmdSearch_Click()
     const std::string siteBase = m_siteBase.toStdString();
     HttpRequester &site = requester();
     SearchOutcome outcome;
-    waitWithoutFreezing([&] { outcome = searchItems(site, siteBase, term); });
-
     QList<QTreeWidgetItem *> rows;
-    rows.reserve(static_cast<qsizetype>(outcome.rows.size()));
-    for (const SearchResultRow &hit : outcome.rows)
-        rows.append(new QTreeWidgetItem(
-            QStringList{qs(hit.itemName), qs(hit.kind), qs(hit.options), qs(hit.detailAddress)}));
-    m_lv1->addTopLevelItems(rows);
+    // The rows are made on the network thread as well: for thousands of hits that takes several
+    // times as long as adding them to the list, which is all that is left for this thread.
+    waitWithoutFreezing([&] {
+        outcome = searchItems(site, siteBase, term);
+        rows = makeResultRows(std::move(outcome.rows));
+    });
+
+    m_lv1->addTopLevelItems(rows); // one insertion: the list lays out and repaints once
     m_txtSearch->clear();
 
     if (outcome.failure == RequestFailure::none)

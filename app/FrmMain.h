@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 
@@ -18,9 +19,11 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace velmora {
 class HttpRequester;
+struct SearchResultRow;
 }
 
 /// The program's one window: search the item database site, collect items at chosen grades into
@@ -91,3 +94,13 @@ private:
     std::array<QCheckBox *, velmora::bonusBoxCount> m_check1{};
     std::array<QLabel *, 13> m_lab1{};
 };
+
+namespace velmora {
+
+/// The result list's rows for search hits, one per hit (name, kind, options, item page address),
+/// not yet in any list. It touches no widget, so the search makes them on its network thread;
+/// each hit is released as soon as its row is made, so that the hits and the rows of a long
+/// result page are not held whole side by side.
+QList<QTreeWidgetItem *> makeResultRows(std::vector<SearchResultRow> &&hits);
+
+} // namespace velmora

@@ -276,6 +276,13 @@ std::optional<std::string> HttpRequester::responseText() const
     return m_state->text;
 }
 
+std::optional<std::string> HttpRequester::takeResponseText()
+{
+    std::optional<std::string> text = std::move(m_state->text);
+    m_state->text.reset();
+    return text;
+}
+
 RequestFailure HttpRequester::failure() const
 {
     return m_state->failure;

@@ -56,6 +56,11 @@ public:
     /// last open() or send() failed or nothing was sent since the last open().
     std::optional<std::string> responseText() const;
 
+    /// The same text as responseText(), handed over instead of copied: afterwards the object
+    /// holds no response (responseText() gives nullopt) until the next successful send(). A
+    /// result page of thousands of hits is then neither copied nor kept after it has been cut.
+    std::optional<std::string> takeResponseText();
+
     RequestFailure failure() const;
     /// The transport's own words about the last failure ("" when there is none), for logs.
     const std::string &failureDetail() const;

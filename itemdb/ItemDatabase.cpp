@@ -7,12 +7,12 @@ namespace velmora {
 namespace {
 
 // One whole request on the shared requester: the page's text, or nullopt with the failure left
-// in the requester.
+// in the requester. The text is taken out of the requester, not copied.
 std::optional<std::string> request(HttpRequester &requester, std::string_view method, std::string_view address)
 {
     if (!requester.open(method, address) || !requester.send())
         return std::nullopt;
-    return requester.responseText();
+    return requester.takeResponseText();
 }
 
 } // namespace

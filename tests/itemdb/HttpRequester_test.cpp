@@ -133,6 +133,24 @@ TEST(HttpRequester, NeverShowsAnEarlierResponse)
     EXPECT_EQ(server.requestCount(), 2u);
 }
 
+TEST(HttpRequester, TakingTheTextLeavesNoneBehind)
+{
+    LoopbackServer server;
+    server.on("/first", page("first"));
+    server.on("/second", page("second"));
+    HttpRequester requester;
+    ASSERT_TRUE(requester.open("GET", server.url("/first")));
+    ASSERT_TRUE(requester.send());
+    EXPECT_EQ(requester.takeResponseText(), "first");
+    EXPECT_EQ(requester.responseText(), std::nullopt);
+    EXPECT_EQ(requester.takeResponseText(), std::nullopt);
+    EXPECT_EQ(requester.failure(), RequestFailure::none);
+
+    EXPECT_EQ(fetch(requester, "GET", server.url("/second")), "second");
+    EXPECT_FALSE(requester.open("GET", "ftp://127.0.0.1/"));
+    EXPECT_EQ(requester.takeResponseText(), std::nullopt);
+}
+
 TEST(HttpRequester, RequestsOnlyAbsoluteHttpAddresses)
 {
     LoopbackServer server;
