@@ -189,6 +189,7 @@ void FrmMain::buildControls()
     m_cr1->setObjectName(QStringLiteral("cr1"));
     m_cr1->setEditable(true);
     m_cr1->setInsertPolicy(QComboBox::NoInsert); // the grade list never changes
+    m_cr1->setMaxVisibleItems(gradeCount);         // every grade in view, no scrolling
     m_cr1->setGeometry(twipRect(8640, 120, 1215, 345));
 
     m_command2 = makeButton(client, "Command2", "추가 사용법", twipRect(9960, 100, 1215, 375));
