@@ -47,3 +47,9 @@ clean:
 .PHONY: fuzz
 fuzz: deps
 	@scripts/fuzz $(FUZZ_SECONDS)
+
+# Builds the release preset and runs every benchmark program five times, then prints the table of
+# figures, floors and budgets (scripts/bench; BENCH_RUNS=n for another number of runs).
+.PHONY: bench
+bench: build-release
+	scripts/bench build/release

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+#include <stdexcept>
+#include <string>
+
+namespace velmora::bench {
+
+/// Runs the event loop until `window` is on screen (exposed, so its first frame has been
+/// painted). Unlike QTest's waiting this does not sleep in 10 ms steps, so start-up times are
+/// not rounded up. False after `timeoutMs`.
+inline bool waitUntilShown(QWidget &window, int timeoutMs = 10'000)
+{
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.start(timeoutMs);
+    // Wakes the loop now and then, so a missed expose event cannot leave it waiting for ever.
+    QTimer tick;
+    tick.start(5);
+    while (!(window.windowHandle() && window.windowHandle()->isExposed())) {
+        if (!deadline.isActive())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    QCoreApplication::processEvents();
+    return true;
+}
+
+/// The child of `window` with this objectName; throws when there is none, so that a benchmark
+/// never times a missing control.
+template <typename T> T *child(QWidget &window, const char *name)
+{
+    T *found = window.findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        throw std::runtime_error(std::string("the window has no control named ") + name);
+    return found;
+}
+
+/// Window benchmarks run on Qt's offscreen platform unless the caller chose another.
+inline void useOffscreenPlatform()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+} // namespace velmora::bench

@@ -1,0 +1,407 @@
+// The window at work, offscreen: filling the result list, the 계산 button over a long equipment
+// list, whole searches over loopback, and start-up to the window on screen. Each figure that has
+// a budget is measured beside its floor in the same run.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/FrmMain.h"
+#include "bench/BenchData.h"
+#include "bench/BenchWindow.h"
+#include "bench/PlainHttpServer.h"
+#include "itemdb/SearchPage.h"
+#include "sample-site/SampleSite.h"
+
+extern char **environ;
+
+using namespace velmora;
+using bench::child;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A site base that nothing listens on, for windows that never search.
+const QString unusedSiteBase = QStringLiteral("http://127.0.0.1:9");
+
+constexpr std::size_t manyHits = 10'000;
+constexpr std::size_t pageOfHits = 50;
+constexpr std::size_t equipmentRows = 1'000;
+
+// The sample site serving a generated catalog of `items` items, all found by the common term.
+site::LocalSampleSite &siteWith(std::size_t items)
+{
+    static std::map<std::size_t, std::unique_ptr<site::LocalSampleSite>> sites;
+    std::unique_ptr<site::LocalSampleSite> &site = sites[items];
+    if (!site)
+        site = std::make_unique<site::LocalSampleSite>(bench::generatedCatalog(items));
+    return *site;
+}
+
+// The same site's pages served without compression (see PlainHttpServer).
+bench::PlainSampleSite &plainSiteWith(std::size_t items)
+{
+    static std::map<std::size_t, std::unique_ptr<bench::PlainSampleSite>> sites;
+    std::unique_ptr<bench::PlainSampleSite> &site = sites[items];
+    if (!site)
+        site = std::make_unique<bench::PlainSampleSite>(bench::generatedCatalog(items));
+    return *site;
+}
+
+std::unique_ptr<FrmMain> shownWindow(const QString &siteBase)
+{
+    auto window = std::make_unique<FrmMain>(siteBase);
+    window->show();
+    if (!bench::waitUntilShown(*window))
+        throw std::runtime_error("the window did not come on screen");
+    return window;
+}
+
+// What a result list goes through while it is filled and then shown: the model's row-insertion
+// and layout (re-sort) signals, and the paint events of its viewport, counted from the start of
+// one fill to the start of the next.
+class ListActivity : public QObject {
+public:
+    explicit ListActivity(QTreeWidget &list)
+    {
+        connect(list.model(), &QAbstractItemModel::rowsInserted, this, [this] { ++m_insertions; });
+        connect(list.model(), &QAbstractItemModel::layoutChanged, this, [this] { ++m_layoutChanges; });
+        list.viewport()->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++m_paints;
+        return false;
+    }
+
+    // Forgets what emptying the list caused; called right before a fill.
+    void reset() { m_insertions = m_layoutChanges = m_paints = 0; }
+    // Called right after a fill: counts its signals.
+    void countFill()
+    {
+        insertions += m_insertions;
+        layoutChanges += m_layoutChanges;
+        ++fills;
+        m_paints = 0;
+    }
+    // Called once the window has settled after a fill: counts the repaints it took.
+    void settled() { paints += m_paints; }
+
+    long insertions = 0;
+    long layoutChanges = 0;
+    long paints = 0;
+    long fills = 0;
+
+private:
+    long m_insertions = 0;
+    long m_layoutChanges = 0;
+    long m_paints = 0;
+};
+
+void reportActivity(benchmark::State &state, const ListActivity &activity, const QTreeWidget &list)
+{
+    const auto fills = static_cast<double>(std::max(1L, activity.fills));
+    state.counters["rows"] = list.topLevelItemCount();
+    state.counters["insert_signals_per_fill"] = static_cast<double>(activity.insertions) / fills;
+    state.counters["resorts_per_fill"] = static_cast<double>(activity.layoutChanges) / fills;
+    state.counters["viewport_paints_per_fill"] = static_cast<double>(activity.paints) / fills;
+}
+
+// Empties a list and lets the window settle, so that no earlier work is left for the next fill.
+void emptyAndSettle(QTreeWidget &list)
+{
+    list.clear();
+    QCoreApplication::processEvents();
+}
+
+// Making the result list's rows for 10,000 cut hits, as the search does on its network thread
+// while the window waits (and repaints).
+void MakeResultRows(benchmark::State &state)
+{
+    const std::vector<SearchResultRow> hits = cutSearchPage(bench::searchResultPage(manyHits));
+    for (auto _ : state) {
+        std::vector<SearchResultRow> consumed = hits;
+        const auto start = Clock::now();
+        const QList<QTreeWidgetItem *> rows = makeResultRows(std::move(consumed));
+        state.SetIterationTime(secondsSince(start));
+        if (rows.size() != static_cast<qsizetype>(manyHits))
+            state.SkipWithError("not one row per hit");
+        qDeleteAll(rows);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * manyHits));
+}
+BENCHMARK(MakeResultRows)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The fill step on the window's thread, as the search does it: the rows made from 10,000 cut
+// hits go into LV1 in one insertion.
+void FillResultList(benchmark::State &state)
+{
+    const std::vector<SearchResultRow> hits = cutSearchPage(bench::searchResultPage(manyHits));
+    const auto window = shownWindow(unusedSiteBase);
+    auto *lv1 = child<QTreeWidget>(*window, "LV1");
+    ListActivity activity(*lv1);
+    for (auto _ : state) {
+        emptyAndSettle(*lv1);
+        const QList<QTreeWidgetItem *> rows = makeResultRows(std::vector<SearchResultRow>(hits));
+        activity.reset();
+        const auto start = Clock::now();
+        lv1->addTopLevelItems(rows);
+        state.SetIterationTime(secondsSince(start));
+        activity.countFill();
+        QCoreApplication::processEvents(); // the list lays itself out and repaints
+        activity.settled();
+    }
+    reportActivity(state, activity, *lv1);
+    if (lv1->topLevelItemCount() != static_cast<int>(manyHits))
+        state.SkipWithError("LV1 does not hold one row per hit");
+}
+BENCHMARK(FillResultList)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The floor of the fill: QTreeWidget::addTopLevelItems alone, with items prepared beforehand from
+// the same hits in the most direct way, into the same list.
+void AddTopLevelItemsFloor(benchmark::State &state)
+{
+    const std::vector<SearchResultRow> hits = cutSearchPage(bench::searchResultPage(manyHits));
+    const auto window = shownWindow(unusedSiteBase);
+    auto *lv1 = child<QTreeWidget>(*window, "LV1");
+    ListActivity activity(*lv1);
+    for (auto _ : state) {
+        emptyAndSettle(*lv1);
+        QList<QTreeWidgetItem *> items;
+        items.reserve(static_cast<qsizetype>(hits.size()));
+        for (const SearchResultRow &hit : hits)
+            items.append(new QTreeWidgetItem(QStringList{
+                QString::fromStdString(hit.itemName), QString::fromStdString(hit.kind),
+                QString::fromStdString(hit.options), QString::fromStdString(hit.detailAddress)}));
+        activity.reset();
+        const auto start = Clock::now();
+        lv1->addTopLevelItems(items);
+        state.SetIterationTime(secondsSince(start));
+        activity.countFill();
+        QCoreApplication::processEvents();
+        activity.settled();
+    }
+    reportActivity(state, activity, *lv1);
+}
+BENCHMARK(AddTopLevelItemsFloor)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// How long the window's thread is busy from the search's rows to 10,000 rows on screen: the
+// insertion, the list's layout and its repaint.
+void FillResultListUntilPainted(benchmark::State &state)
+{
+    const std::vector<SearchResultRow> hits = cutSearchPage(bench::searchResultPage(manyHits));
+    const auto window = shownWindow(unusedSiteBase);
+    auto *lv1 = child<QTreeWidget>(*window, "LV1");
+    ListActivity activity(*lv1);
+    for (auto _ : state) {
+        emptyAndSettle(*lv1);
+        const QList<QTreeWidgetItem *> rows = makeResultRows(std::vector<SearchResultRow>(hits));
+        activity.reset();
+        const auto start = Clock::now();
+        lv1->addTopLevelItems(rows);
+        activity.countFill();
+        QCoreApplication::processEvents();
+        state.SetIterationTime(secondsSince(start));
+        activity.settled();
+    }
+    reportActivity(state, activity, *lv1);
+}
+BENCHMARK(FillResultListUntilPainted)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// One click on 계산 with 1,000 rows in the equipment list.
+void Command1Click(benchmark::State &state)
+{
+    const auto window = shownWindow(unusedSiteBase);
+    auto *lv2 = child<QTreeWidget>(*window, "LV2");
+    QList<QTreeWidgetItem *> rows;
+    for (const std::string &text : bench::statTexts(equipmentRows))
+        rows.append(new QTreeWidgetItem(QStringList{QStringLiteral("붉은 용의 검"), QStringLiteral("검"),
+                                                    QString::fromStdString(text), QStringLiteral("전설"), QString()}));
+    lv2->addTopLevelItems(rows);
+    auto *command1 = child<QPushButton>(*window, "Command1");
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        QTest::mouseClick(command1, Qt::LeftButton);
+        state.SetIterationTime(secondsSince(start));
+        QCoreApplication::processEvents();
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * equipmentRows));
+}
+BENCHMARK(Command1Click)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// A whole search as the player starts it, a click on 검색하기: the POST, decoding, cutting and
+// filling LV1, against a site on loopback at `siteBase` that lists `hits` hits.
+void searchClick(benchmark::State &state, const std::string &siteBase, std::size_t hits)
+{
+    const auto window = shownWindow(QString::fromStdString(siteBase));
+    auto *search = child<QLineEdit>(*window, "txtSearch");
+    auto *button = child<QPushButton>(*window, "cmdSearch");
+    auto *lv1 = child<QTreeWidget>(*window, "LV1");
+    const QString term = QString::fromStdU16String(std::u16string(bench::commonTerm));
+    for (auto _ : state) {
+        search->setText(term);
+        const auto start = Clock::now();
+        QTest::mouseClick(button, Qt::LeftButton);
+        state.SetIterationTime(secondsSince(start));
+        QCoreApplication::processEvents();
+    }
+    state.counters["rows"] = lv1->topLevelItemCount();
+    if (lv1->topLevelItemCount() != static_cast<int>(hits))
+        state.SkipWithError("the search did not list every hit");
+}
+
+// The floor of the search: the same request (POST, empty body, same address) made with Qt Network
+// alone, waiting in an event loop for the whole body.
+void bareRoundTrip(benchmark::State &state, const std::string &siteBase)
+{
+    QNetworkAccessManager manager;
+    QNetworkRequest request(QUrl::fromEncoded(QByteArray::fromStdString(siteBase + bench::searchTarget())));
+    // The type Qt gives a POST anyway, named so that it does not warn about it on every request.
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        std::unique_ptr<QNetworkReply> reply(manager.post(request, QByteArray()));
+        if (!reply->isFinished()) {
+            QEventLoop loop;
+            QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        const QByteArray body = reply->readAll();
+        state.SetIterationTime(secondsSince(start));
+        bytes = body.size();
+        if (reply->error() != QNetworkReply::NoError) {
+            state.SkipWithError("the bare request failed");
+            break;
+        }
+    }
+    state.counters["page_bytes"] = static_cast<double>(bytes);
+}
+
+// Against the sample site as it is. Its server compresses every page for a client that accepts
+// compression, as both clients here do, and that takes most of each round trip.
+void Search50Click(benchmark::State &state) { searchClick(state, siteWith(pageOfHits).base(), pageOfHits); }
+void BareRoundTrip50(benchmark::State &state) { bareRoundTrip(state, siteWith(pageOfHits).base()); }
+BENCHMARK(Search50Click)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BareRoundTrip50)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// The same pages sent uncompressed, so that the program's own share of a search shows.
+void Search50ClickPlain(benchmark::State &state)
+{
+    searchClick(state, plainSiteWith(pageOfHits).base(), pageOfHits);
+}
+void BareRoundTrip50Plain(benchmark::State &state) { bareRoundTrip(state, plainSiteWith(pageOfHits).base()); }
+BENCHMARK(Search50ClickPlain)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BareRoundTrip50Plain)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// 10,000 hits, uncompressed: the sample site's compression alone would take seconds.
+void Search10000Click(benchmark::State &state)
+{
+    searchClick(state, plainSiteWith(manyHits).base(), manyHits);
+}
+BENCHMARK(Search10000Click)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Starts `probe` with the version document's address and times it until it says its window is
+// on screen; a negative time when it never does.
+double timeToShown(const char *probe, const std::string &versionUrl, const char *option)
+{
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0)
+        return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    std::string program(probe);
+    std::string address(versionUrl);
+    std::string extra(option ? option : "");
+    char *argv[] = {program.data(), address.data(), option ? extra.data() : nullptr, nullptr};
+
+    const auto start = Clock::now();
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, probe, &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    std::string said;
+    char buffer[64];
+    while (spawned == 0 && said.find('\n') == std::string::npos) {
+        const ssize_t got = read(out[0], buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        said.append(buffer, static_cast<std::size_t>(got));
+    }
+    const double seconds = secondsSince(start);
+    close(out[0]);
+    if (spawned != 0)
+        return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return said == "shown\n" && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+}
+
+void startUp(benchmark::State &state, const char *probe, const char *option = nullptr)
+{
+    // The version document comes from a sample site on loopback.
+    static site::LocalSampleSite versionSite;
+    const std::string versionUrl = versionSite.base() + std::string(site::versionPath);
+    for (auto _ : state) {
+        const double seconds = timeToShown(probe, versionUrl, option);
+        if (seconds < 0) {
+            state.SkipWithError("the start-up probe did not show its window");
+            break;
+        }
+        state.SetIterationTime(seconds);
+    }
+}
+
+// The program's start-up: QApplication, the version check over loopback, FrmMain on screen.
+void StartUpVelmora(benchmark::State &state) { startUp(state, VELMORA_STARTUP_PROBE); }
+// Its floor: QApplication, one request with Qt Network, a bare QMainWindow on screen.
+void StartUpBareQt(benchmark::State &state) { startUp(state, VELMORA_STARTUP_PROBE_BARE); }
+// The floor with one label of Korean text: how much of the program's start-up any Korean window
+// pays.
+void StartUpBareQtHangul(benchmark::State &state) { startUp(state, VELMORA_STARTUP_PROBE_BARE, "hangul"); }
+BENCHMARK(StartUpVelmora)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(StartUpBareQt)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(StartUpBareQtHangul)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    bench::useOffscreenPlatform();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    QApplication app(argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
