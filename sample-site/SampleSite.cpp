@@ -382,6 +382,9 @@ void SampleSite::mount(httplib::Server &server) const
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
     });
+    // httplib writes a response's head and body separately; with Nagle's algorithm on, the body
+    // waits for the client's delayed acknowledgement of the head, some 25 ms a request on loopback.
+    server.set_tcp_nodelay(true);
     auto route = [this](const httplib::Request &req, httplib::Response &res) {
         SiteResponse reply = answer(req.method, req.target, req.get_header_value("Host"));
         res.status = reply.status;
