@@ -2,24 +2,118 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QThread>
+#include <QMetaObject>
 
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <future>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace velmora {
+
+namespace {
+
+// How long the window's thread simply waits for the network before it starts repainting and
+// shows the busy cursor: about one frame, so a request that ends within it (any site on the
+// same machine or a near network) looks no different from an instant one, and the window does
+// not spend its time painting a state that the result replaces a moment later.
+constexpr std::chrono::milliseconds moment{20};
+
+// The one thread that runs the program's requests, one after the other. It lives as long as
+// the program: starting a thread for each request cost more than a whole search of a site on
+// the same machine, and a fresh thread meets the transfer library's memory cold.
+class NetworkThread {
+public:
+    NetworkThread() : m_thread([this] { run(); }) {}
+
+    ~NetworkThread()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_one();
+        m_thread.join();
+    }
+
+    NetworkThread(const NetworkThread &) = delete;
+    NetworkThread &operator=(const NetworkThread &) = delete;
+
+    void post(std::function<void()> job)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_jobs.push_back(std::move(job));
+        }
+        m_wake.notify_one();
+    }
+
+private:
+    void run()
+    {
+        for (;;) {
+            std::function<void()> job;
+            {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
+                if (m_jobs.empty())
+                    return;
+                job = std::move(m_jobs.front());
+                m_jobs.pop_front();
+            }
+            job();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_jobs;
+    bool m_stopping = false;
+    std::thread m_thread;
+};
+
+NetworkThread &networkThread()
+{
+    static NetworkThread thread;
+    return thread;
+}
+
+} // namespace
 
 void waitWithoutFreezing(const std::function<void()> &work)
 {
     QEventLoop loop;
-    std::unique_ptr<QThread> worker(QThread::create(work));
-    // The worker's finished() reaches the loop through the event queue, so a worker that ends
-    // before exec() starts still stops the loop.
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    worker->start();
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker->wait();
-    QApplication::restoreOverrideCursor();
+    // Shared with the job, so that the result stays whole while the network thread finishes
+    // announcing it, even when this side has already seen it and moved on.
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    networkThread().post([&work, &loop, done] {
+        std::exception_ptr failure;
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        // The loop's quit is queued before the result is announced: once the result is there,
+        // this thread no longer touches the loop, which may be gone a moment later. A quit
+        // queued before exec() starts still ends it.
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        if (failure)
+            done->set_exception(failure);
+        else
+            done->set_value();
+    });
+    if (finished.wait_for(moment) != std::future_status::ready) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        finished.wait();
+        QApplication::restoreOverrideCursor();
+    }
+    finished.get(); // a failure of `work` goes on from here
 }
 
 } // namespace velmora

@@ -5,9 +5,10 @@
 namespace velmora {
 
 /// Runs `work` (a blocking network request) on a worker thread and waits for it here without
-/// freezing the window: paint events and timers go on, a busy cursor shows, and the window
-/// system's input (mouse, keys, a request to close) is held back by Qt until `work` has
-/// finished, then delivered in order. `work` must not touch widgets.
+/// freezing the window: once the wait is longer than a moment (about a frame), paint events and
+/// timers go on and a busy cursor shows. The window system's input (mouse, keys, a request to
+/// close) is held back until `work` has finished, then delivered in order. `work` must not touch
+/// widgets.
 void waitWithoutFreezing(const std::function<void()> &work);
 
 } // namespace velmora
