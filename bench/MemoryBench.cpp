@@ -1,7 +1,7 @@
 // Peak resident memory of one search that lists 10,000 hits, in a fresh process: the idle program
 // (QApplication and the window on screen) first, then after the search. The site runs in a child
-// process, so that building its page is not counted here, and sends its pages uncompressed, so
-// that the figure is the program's own and not that of a decompressor's window.
+// process, so that building its page is not counted here. It sends its pages uncompressed, so
+// the figure is the program's own and not that of a decompressor's window.
 
 #include <benchmark/benchmark.h>
 
@@ -22,7 +22,6 @@
 #include "app/FrmMain.h"
 #include "bench/BenchData.h"
 #include "bench/BenchWindow.h"
-#include "bench/PlainHttpServer.h"
 #include "sample-site/SampleSite.h"
 
 using namespace velmora;
@@ -52,7 +51,7 @@ SiteProcess startSiteProcess()
         close(report[0]);
         close(hold[1]);
         const site::Catalog &catalog = bench::generatedCatalog(manyHits);
-        bench::PlainSampleSite server(catalog);
+        site::LocalSampleSite server(catalog);
         const std::string host = "127.0.0.1:" + std::to_string(server.port());
         const std::size_t pageBytes =
             site::SampleSite(catalog).answer("POST", bench::searchTarget(), host).body.size();
