@@ -129,7 +129,7 @@ QString fetchProblem(const ItemStatsOutcome &outcome)
 
 } // namespace
 
-QList<QTreeWidgetItem *> velmora::makeResultRows(std::vector<SearchResultRow> &&hits)
+QList<QTreeWidgetItem *> velmora::makeResultRows(const std::vector<SearchResultRow> &hits)
 {
     // Every row starts as a copy of one blank four-column row: a copy shares the blank's column
     // storage and, once its texts are set, holds exactly four of them. A row built column by
@@ -137,16 +137,14 @@ QList<QTreeWidgetItem *> velmora::makeResultRows(std::vector<SearchResultRow> &&
     const QTreeWidgetItem blank(QStringList{QString(), QString(), QString(), QString()});
     QList<QTreeWidgetItem *> rows;
     rows.reserve(static_cast<qsizetype>(hits.size()));
-    for (SearchResultRow &hit : hits) {
-        const SearchResultRow taken = std::move(hit); // its texts are freed right after use
+    for (const SearchResultRow &hit : hits) {
         auto *row = new QTreeWidgetItem(blank);
-        row->setText(0, qs(taken.itemName));
-        row->setText(1, qs(taken.kind));
-        row->setText(2, qs(taken.options));
-        row->setText(3, qs(taken.detailAddress));
+        row->setText(0, qs(hit.itemName));
+        row->setText(1, qs(hit.kind));
+        row->setText(2, qs(hit.options));
+        row->setText(3, qs(hit.detailAddress));
         rows.append(row);
     }
-    std::vector<SearchResultRow>().swap(hits);
     return rows;
 }
 
@@ -317,7 +315,10 @@ void FrmMain::cmdSearch_Click()
     // times as long as adding them to the list, which is all that is left for this thread.
     waitWithoutFreezing([&] {
         outcome = searchItems(site, siteBase, term);
-        rows = makeResultRows(std::move(outcome.rows));
+        rows = makeResultRows(outcome.rows);
+        // The page and its cut are let go here, so the window's thread does not free them.
+        outcome.rows = {};
+        outcome.page.reset();
     });
 
     m_lv1->addTopLevelItems(rows); // one insertion: the list lays out and repaints once

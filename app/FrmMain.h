@@ -98,9 +98,7 @@ private:
 namespace velmora {
 
 /// The result list's rows for search hits, one per hit (name, kind, options, item page address),
-/// not yet in any list. It touches no widget, so the search makes them on its network thread;
-/// each hit is released as soon as its row is made, so that the hits and the rows of a long
-/// result page are not held whole side by side.
-QList<QTreeWidgetItem *> makeResultRows(std::vector<SearchResultRow> &&hits);
+/// not yet in any list. It touches no widget, so the search makes them on its network thread.
+QList<QTreeWidgetItem *> makeResultRows(const std::vector<SearchResultRow> &hits);
 
 } // namespace velmora

@@ -109,9 +109,14 @@ std::string searchTarget()
     return std::string(searchPath) + URLEncode(commonTerm);
 }
 
-std::string searchResultPage(std::size_t hits)
+const std::string &searchResultPage(std::size_t hits)
 {
-    return site::SampleSite(generatedCatalog(hits)).answer("POST", searchTarget(), pageHost).body;
+    // Made once per size and kept: the rows cut from a page point into it.
+    static std::map<std::size_t, std::string> pages;
+    std::string &page = pages[hits];
+    if (page.empty())
+        page = site::SampleSite(generatedCatalog(hits)).answer("POST", searchTarget(), pageHost).body;
+    return page;
 }
 
 std::string itemPage()

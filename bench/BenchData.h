@@ -25,8 +25,9 @@ const site::Catalog &generatedCatalog(std::size_t count);
 std::string searchTarget();
 
 /// The result page the sample site serves for a search over generatedCatalog(hits): `hits` hits
-/// in the site's markup, as UTF-8.
-std::string searchResultPage(std::size_t hits);
+/// in the site's markup, as UTF-8. Made once per size and kept for the program's life: the rows
+/// cut from it point into it.
+const std::string &searchResultPage(std::size_t hits);
 
 /// The page of one generated item, with its twelve grade links.
 std::string itemPage();

@@ -65,6 +65,8 @@ site::LocalSampleSite &siteWith(std::size_t items)
     return *site;
 }
 
+QString utf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
 std::unique_ptr<FrmMain> shownWindow(const QString &siteBase)
 {
     auto window = std::make_unique<FrmMain>(siteBase);
@@ -139,9 +141,8 @@ void MakeResultRows(benchmark::State &state)
 {
     const std::vector<SearchResultRow> hits = cutSearchPage(bench::searchResultPage(manyHits));
     for (auto _ : state) {
-        std::vector<SearchResultRow> consumed = hits;
         const auto start = Clock::now();
-        const QList<QTreeWidgetItem *> rows = makeResultRows(std::move(consumed));
+        const QList<QTreeWidgetItem *> rows = makeResultRows(hits);
         state.SetIterationTime(secondsSince(start));
         if (rows.size() != static_cast<qsizetype>(manyHits))
             state.SkipWithError("not one row per hit");
@@ -161,7 +162,7 @@ void FillResultList(benchmark::State &state)
     ListActivity activity(*lv1);
     for (auto _ : state) {
         emptyAndSettle(*lv1);
-        const QList<QTreeWidgetItem *> rows = makeResultRows(std::vector<SearchResultRow>(hits));
+        const QList<QTreeWidgetItem *> rows = makeResultRows(hits);
         activity.reset();
         const auto start = Clock::now();
         lv1->addTopLevelItems(rows);
@@ -189,9 +190,8 @@ void AddTopLevelItemsFloor(benchmark::State &state)
         QList<QTreeWidgetItem *> items;
         items.reserve(static_cast<qsizetype>(hits.size()));
         for (const SearchResultRow &hit : hits)
-            items.append(new QTreeWidgetItem(QStringList{
-                QString::fromStdString(hit.itemName), QString::fromStdString(hit.kind),
-                QString::fromStdString(hit.options), QString::fromStdString(hit.detailAddress)}));
+            items.append(new QTreeWidgetItem(QStringList{utf8(hit.itemName), utf8(hit.kind),
+                                                         utf8(hit.options), utf8(hit.detailAddress)}));
         activity.reset();
         const auto start = Clock::now();
         lv1->addTopLevelItems(items);
@@ -214,7 +214,7 @@ void FillResultListUntilPainted(benchmark::State &state)
     ListActivity activity(*lv1);
     for (auto _ : state) {
         emptyAndSettle(*lv1);
-        const QList<QTreeWidgetItem *> rows = makeResultRows(std::vector<SearchResultRow>(hits));
+        const QList<QTreeWidgetItem *> rows = makeResultRows(hits);
         activity.reset();
         const auto start = Clock::now();
         lv1->addTopLevelItems(rows);

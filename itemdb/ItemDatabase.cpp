@@ -20,12 +20,15 @@ std::optional<std::string> request(HttpRequester &requester, std::string_view me
 SearchOutcome searchItems(HttpRequester &requester, std::string_view siteBase, std::u16string_view term)
 {
     SearchOutcome outcome;
-    const std::optional<std::string> page = request(requester, "POST", searchAddress(siteBase, term));
+    std::optional<std::string> page = request(requester, "POST", searchAddress(siteBase, term));
     if (!page) {
         outcome.failure = requester.failure();
         return outcome;
     }
-    outcome.rows = cutSearchPage(*page);
+    // The page is kept where it stands, so the rows cut from it stay valid however the
+    // outcome is moved.
+    outcome.page = std::make_unique<const std::string>(std::move(*page));
+    outcome.rows = cutSearchPage(*outcome.page);
     return outcome;
 }
 

@@ -136,11 +136,11 @@ std::string_view stretchAfter(std::string_view text, const std::vector<std::size
     return text.substr(begin, end - begin);
 }
 
-std::string kindOf(std::string_view stretch)
+std::string_view kindOf(std::string_view stretch)
 {
     // The kind is the third plain cell: after the second "<td>" of the cells before the first
     // classed cell.
-    return std::string(pieceBefore<kindPartEnd, cellStart, 2>(stretch).value_or(""));
+    return pieceBefore<kindPartEnd, cellStart, 2>(stretch).value_or("");
 }
 
 std::string optionsOf(std::string_view stretch)
@@ -185,14 +185,14 @@ std::vector<SearchResultRow> cutSearchPage(std::string_view page)
     for (std::size_t i = 0; i < rowAt.size(); ++i) {
         const std::string_view stretch = stretchAfter(page, rowAt, rowMarker.text.size(), i);
         SearchResultRow &row = rows.emplace_back();
-        row.itemName = std::string(before<nameEnd>(stretch));
+        row.itemName = before<nameEnd>(stretch);
         row.kind = kindOf(stretch);
         row.options = optionsOf(stretch);
         // Addresses pair with hits by their order in the page, not by where they stand: the
         // i-th address belongs to the i-th hit even when it lies in another hit's stretch.
         if (i < addressAt.size()) {
             const std::string_view address = stretchAfter(page, addressAt, addressMarker.text.size(), i);
-            row.detailAddress = std::string(address.substr(0, address.find(addressEnd)));
+            row.detailAddress = address.substr(0, address.find(addressEnd));
         }
     }
     return rows;

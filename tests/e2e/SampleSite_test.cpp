@@ -7,6 +7,7 @@
 #include "itemdb/ItemPage.h"
 #include "itemdb/SearchPage.h"
 #include "itemdb/URLEncode.h"
+#include "tests/support/Hits.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -24,6 +25,8 @@ using namespace velmora;
 using velmora::site::Catalog;
 using velmora::site::CatalogItem;
 using velmora::site::LocalSampleSite;
+using velmora::test::Hit;
+using velmora::test::ownedHits;
 
 namespace {
 
@@ -34,7 +37,7 @@ std::string itemAddress(const LocalSampleSite &site, int code)
     return site.base() + "/dataninfo/item/detail.php?code=" + std::to_string(code);
 }
 
-SearchResultRow expectedRow(const LocalSampleSite &site, const CatalogItem &item)
+Hit expectedRow(const LocalSampleSite &site, const CatalogItem &item)
 {
     std::string options;
     for (const std::string &line : item.options)
@@ -62,7 +65,7 @@ std::string get(const LocalSampleSite &site, const std::string &target, int expe
     return result->body;
 }
 
-std::vector<SearchResultRow> search(const LocalSampleSite &site, const std::string &encodedTerm)
+std::vector<Hit> search(const LocalSampleSite &site, const std::string &encodedTerm)
 {
     httplib::Client client = clientOf(site);
     const httplib::Result result = client.Post("/dataninfo/item/list.php?datagroup=list4&sname=" + encodedTerm);
@@ -70,7 +73,7 @@ std::vector<SearchResultRow> search(const LocalSampleSite &site, const std::stri
         ADD_FAILURE() << "search for " << encodedTerm << " failed";
         return {};
     }
-    return cutSearchPage(result->body);
+    return ownedHits(cutSearchPage(result->body));
 }
 
 std::size_t count(std::string_view text, std::string_view marker)
@@ -104,7 +107,7 @@ TEST(SampleSiteSearch, EveryItemCutsBackIntoItsCatalogFields)
 {
     const LocalSampleSite site;
     ASSERT_GE(catalog().items().size(), 40u);
-    const std::vector<SearchResultRow> rows = search(site, ""); // the empty term lists everything
+    const std::vector<Hit> rows = search(site, ""); // the empty term lists everything
     ASSERT_EQ(rows.size(), catalog().items().size());
     for (std::size_t i = 0; i < rows.size(); ++i)
         EXPECT_EQ(rows[i], expectedRow(site, catalog().items()[i])) << "item " << catalog().items()[i].code;
@@ -128,7 +131,7 @@ TEST(SampleSiteSearch, TermsFindTheItemsWhoseNameHoldsThem)
     const LocalSampleSite site;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.encodedTerm);
-        std::vector<SearchResultRow> expected;
+        std::vector<Hit> expected;
         for (const CatalogItem &item : catalog().items())
             if (item.name.find(c.term) != std::string::npos)
                 expected.push_back(expectedRow(site, item));
@@ -141,9 +144,15 @@ TEST(SampleSiteSearch, ReachesTheProgramsOwnClient)
 {
     const LocalSampleSite site;
     HttpRequester requester;
-    const SearchOutcome found = searchItems(requester, site.base(), u"불꽃");
-    ASSERT_EQ(found.failure, RequestFailure::none);
-    ASSERT_GE(found.rows.size(), 3u);
+    SearchOutcome first = searchItems(requester, site.base(), u"불꽃");
+    ASSERT_EQ(first.failure, RequestFailure::none);
+    ASSERT_GE(first.rows.size(), 3u);
+    const std::vector<Hit> hits = ownedHits(first.rows);
+    // The hits point into their page: they must stay whole when the outcome is moved and the
+    // requester has fetched other pages since.
+    const SearchOutcome found = std::move(first);
+    EXPECT_EQ(searchItems(requester, site.base(), u"목걸이").failure, RequestFailure::none);
+    EXPECT_EQ(ownedHits(found.rows), hits);
     const ItemStatsOutcome stats = fetchItemStats(requester, found.rows.front().detailAddress, 6);
     EXPECT_FALSE(stats.failedStep.has_value());
     EXPECT_FALSE(stats.statText.empty());
@@ -266,7 +275,7 @@ TEST(SampleSite, EscapesMarkupSoAnEditedCatalogCannotBreakThePages)
         "1\tA&B <검> spacing:-1px;'>x\t검</td><td class\t1\t1\t1\t0\t0\t0\t0\t5\t0\t0\t0\t<li>\"a\"</li></ul>|b\n"
         "2\t<td class = \"left\"><a href=\"\t<td>\t1\t1\t1\t0\t0\t0\t0\t5\t0\t0\t0\t\n");
     const LocalSampleSite site(edited);
-    const std::vector<SearchResultRow> expected = {
+    const std::vector<Hit> expected = {
         {"A&amp;B &lt;검&gt; spacing:-1px;&#39;&gt;x", "검&lt;/td&gt;&lt;td class",
          "&lt;li&gt;&quot;a&quot;&lt;/li&gt;&lt;/ul&gt;,b", itemAddress(site, 1)},
         {"&lt;td class = &quot;left&quot;&gt;&lt;a href=&quot;", "&lt;td&gt;", "", itemAddress(site, 2)},

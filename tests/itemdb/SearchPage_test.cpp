@@ -1,5 +1,6 @@
 #include "itemdb/SearchPage.h"
 #include "stats/TextCut.h"
+#include "tests/support/Hits.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,9 @@
 
 namespace velmora {
 namespace {
+
+using test::Hit;
+using test::ownedHits;
 
 const std::string rowMarker = "spacing:-1px;'>";
 const std::string addressMarker = "left itemname\"><a href = \"";
@@ -24,8 +28,8 @@ std::string hit(const std::string &address, const std::string &name, const std::
 TEST(SearchPage, CutsHitsAndPairsAddressesByOrder)
 {
     const std::string sword = hit("/i?c=1", "검", "한손검", "<ul><li>힘 +5</li></ul>");
-    const SearchResultRow swordRow{"검", "한손검", "힘 +5", "/i?c=1"};
-    const std::vector<std::pair<std::string, std::vector<SearchResultRow>>> cases = {
+    const Hit swordRow{"검", "한손검", "힘 +5", "/i?c=1"};
+    const std::vector<std::pair<std::string, std::vector<Hit>>> cases = {
         {"<html>" + addressMarker + "x\" spacing:-1px;}</html>", {}},
         {sword + sword + sword, {swordRow, swordRow, swordRow}},
         {hit("/a", "n", "k", "<ul><li>힘 +5</li><li>체력 +3</li><li>방어도 +20</li></ul>"),
@@ -40,7 +44,7 @@ TEST(SearchPage, CutsHitsAndPairsAddressesByOrder)
     };
     for (const auto &[page, rows] : cases) {
         SCOPED_TRACE(page);
-        EXPECT_EQ(cutSearchPage(page), rows);
+        EXPECT_EQ(ownedHits(cutSearchPage(page)), rows);
     }
 }
 
@@ -53,11 +57,11 @@ TEST(SearchPage, RealisticPageWithHeaderRow)
             "<ul><li>지능 +2</li><li>정신 +1</li></ul>") +
         hit("http://db.example/dataninfo/item/detail.php?code=2040", "사냥꾼의 활", "활", "<ul><li>민첩 +7</li></ul>") +
         "</table></body></html>\n";
-    const std::vector<SearchResultRow> expected = {
+    const std::vector<Hit> expected = {
         {"낡은 목걸이", "목걸이", "지능 +2,정신 +1", "http://db.example/dataninfo/item/detail.php?code=1001"},
         {"사냥꾼의 활", "활", "민첩 +7", "http://db.example/dataninfo/item/detail.php?code=2040"},
     };
-    EXPECT_EQ(cutSearchPage(page), expected);
+    EXPECT_EQ(ownedHits(cutSearchPage(page)), expected);
     EXPECT_EQ(searchAddress("http://db.example", u" 힘"),
               "http://db.example/dataninfo/item/list.php?datagroup=list4&sname=%20%ED%9E%98");
 }
@@ -68,7 +72,7 @@ TEST(SearchPage, RealisticPageWithHeaderRow)
 TEST(SearchPage, MarkersAtTheEdgesOfAHit)
 {
     const std::string name = "n</span>";
-    const std::vector<std::pair<std::string, std::vector<SearchResultRow>>> cases = {
+    const std::vector<std::pair<std::string, std::vector<Hit>>> cases = {
         // The list's end right after a start: the lines stop at the first end.
         {rowMarker + name + "<ul><li>a</li></ul><li>b</li></ul>", {{"n", "", "a", ""}}},
         // An empty line and three lines.
@@ -89,7 +93,7 @@ TEST(SearchPage, MarkersAtTheEdgesOfAHit)
     };
     for (const auto &[page, rows] : cases) {
         SCOPED_TRACE(page);
-        EXPECT_EQ(cutSearchPage(page), rows);
+        EXPECT_EQ(ownedHits(cutSearchPage(page)), rows);
     }
 }
 
