@@ -316,9 +316,9 @@ void FrmMain::cmdSearch_Click()
     waitWithoutFreezing([&] {
         outcome = searchItems(site, siteBase, term);
         rows = makeResultRows(outcome.rows);
-        // The page and its cut are let go here, so the window's thread does not free them.
+        // The hits are let go here, so the window's thread does not free them.
         outcome.rows = {};
-        outcome.page.reset();
+        outcome.texts.reset();
     });
 
     m_lv1->addTopLevelItems(rows); // one insertion: the list lays out and repaints once

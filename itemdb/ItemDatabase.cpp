@@ -15,20 +15,42 @@ std::optional<std::string> request(HttpRequester &requester, std::string_view me
     return requester.takeResponseText();
 }
 
+// A result page is mostly markup, and the rows cut from it point into it. Their names, kinds and
+// addresses are copied into one text of their own, so that the page can go at once and a long
+// list holds no more than its texts; one copy, where a text per field would cost thousands of
+// allocations. The text stays where it is however the outcome moves.
+std::unique_ptr<const std::string> keepHitTexts(std::vector<SearchResultRow> &rows)
+{
+    std::size_t total = 0;
+    for (const SearchResultRow &row : rows)
+        total += row.itemName.size() + row.kind.size() + row.detailAddress.size();
+    auto texts = std::make_unique<std::string>();
+    texts->reserve(total); // never grows past this, so what is in it never moves
+    auto keep = [&texts](std::string_view &field) {
+        const std::size_t at = texts->size();
+        texts->append(field);
+        field = std::string_view(texts->data() + at, field.size());
+    };
+    for (SearchResultRow &row : rows) {
+        keep(row.itemName);
+        keep(row.kind);
+        keep(row.detailAddress);
+    }
+    return texts;
+}
+
 } // namespace
 
 SearchOutcome searchItems(HttpRequester &requester, std::string_view siteBase, std::u16string_view term)
 {
     SearchOutcome outcome;
-    std::optional<std::string> page = request(requester, "POST", searchAddress(siteBase, term));
+    const std::optional<std::string> page = request(requester, "POST", searchAddress(siteBase, term));
     if (!page) {
         outcome.failure = requester.failure();
         return outcome;
     }
-    // The page is kept where it stands, so the rows cut from it stay valid however the
-    // outcome is moved.
-    outcome.page = std::make_unique<const std::string>(std::move(*page));
-    outcome.rows = cutSearchPage(*outcome.page);
+    outcome.rows = cutSearchPage(*page);
+    outcome.texts = keepHitTexts(outcome.rows);
     return outcome;
 }
 

@@ -13,7 +13,7 @@ namespace velmora {
 
 /// What one search brought back: the hits, or why the site gave no page.
 struct SearchOutcome {
-    std::unique_ptr<const std::string> page; // the result page, which the rows point into
+    std::unique_ptr<const std::string> texts; // the hits' names, kinds and addresses; the rows point into it
     std::vector<SearchResultRow> rows;
     RequestFailure failure = RequestFailure::none; // none: a page came back (it may hold no hit)
 };
