@@ -1,6 +1,7 @@
 #include "app/FrmMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -157,7 +158,10 @@ FrmMain::FrmMain(const QString &siteBase, QWidget *parent) : QMainWindow(parent)
     font.setFamilies({QStringLiteral("맑은 고딕"), QStringLiteral("NanumGothic"), QStringLiteral("Noto Sans CJK KR")});
     font.setPointSize(9);
     setFont(font);
-    setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.png")));
+    // The program's icon, unless the application already has it (main() sets it once for every
+    // window and box; reading the image again would cost start-up time for nothing).
+    if (QApplication::windowIcon().isNull())
+        setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora-64.png")));
     setWindowTitle(QStringLiteral("벨모라 아이템 시뮬레이터 - ver 1.3"));
 
     buildControls();

@@ -11,7 +11,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.png")));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora-64.png")));
     // The whole program speaks Korean, so Qt's own buttons (확인, 취소) do too, whatever the
     // system's language; without Qt's translations installed they stay in English.
     QTranslator qtTexts;
