@@ -1,5 +1,9 @@
 #include "app/VersionCheck.h"
 
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 
 #include <string>
@@ -35,6 +39,17 @@ void showBox(QMessageBox::Icon icon, const QString &text)
 }
 
 } // namespace
+
+std::unique_ptr<QTranslator> prepareApplication()
+{
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora-64.png")));
+    auto qtTexts = std::make_unique<QTranslator>();
+    if (!qtTexts->load(QLocale(QLocale::Korean, QLocale::SouthKorea), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return nullptr;
+    QApplication::installTranslator(qtTexts.get());
+    return qtTexts;
+}
 
 std::optional<int> passVersionCheck(const QString &versionUrl)
 {

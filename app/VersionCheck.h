@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QTranslator>
 
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -20,6 +22,13 @@ inline constexpr double releaseNumber = 3;
 /// "3//any note" do; "4" and "2.9" do not. Throws VersionCheckError when the document cannot be
 /// fetched, is empty, or its first field is not a number ("abc", "").
 bool CheckVersion(const QString &versionUrl);
+
+/// What start-up sets up once QApplication exists, before the version check: the program's icon
+/// for every window and box, and Qt's own button texts (확인, 취소) in Korean whatever the
+/// system's language. The translator that does the latter is returned (null when Qt's
+/// translations are not installed, and the buttons stay in English); keep it while the program
+/// runs.
+std::unique_ptr<QTranslator> prepareApplication();
 
 /// The start-up check with its message boxes, before any window exists. Returns nullopt when the
 /// program may go on (after "최신버전 입니다."), else the status the program must end with:

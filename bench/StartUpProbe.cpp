@@ -4,10 +4,6 @@
 // on screen.
 
 #include <QApplication>
-#include <QIcon>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -21,11 +17,7 @@ int main(int argc, char *argv[])
         return 64;
     const QString versionUrl = QString::fromLocal8Bit(argv[1]);
     QApplication app(argc, argv);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora-64.png")));
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Korean, QLocale::SouthKorea), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    const auto qtTexts = prepareApplication();
 
     try {
         if (!CheckVersion(versionUrl))
