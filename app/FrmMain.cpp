@@ -225,10 +225,10 @@ void FrmMain::buildControls()
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(twipRect(11280, 5280, 4095, 2775));
     for (int i = 0; i < statLabelCount; ++i) {
-        const StatLabel &spec = statLabels[i];
+        const StatLabel &label = statLabels[i];
         m_lab1[static_cast<std::size_t>(i)] = makeLabel(m_frame1, QStringLiteral("lab1(%1)").arg(i),
-                                                        QString::fromUtf8(spec.caption),
-                                                        twipRect(spec.left, spec.top, spec.width, 255));
+                                                        QString::fromUtf8(label.caption),
+                                                        twipRect(label.left, label.top, label.width, 255));
     }
     QFont struck = font();
     struck.setStrikeOut(true);
