@@ -161,7 +161,7 @@ FrmMain::FrmMain(const QString &siteBase, QWidget *parent) : QMainWindow(parent)
     // The program's icon, unless the application already has it (main() sets it once for every
     // window and box; reading the image again would cost start-up time for nothing).
     if (QApplication::windowIcon().isNull())
-        setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora-64.png")));
+        setWindowIcon(QIcon(QString::fromLatin1(velmora::iconResource)));
     setWindowTitle(QStringLiteral("벨모라 아이템 시뮬레이터 - ver 1.3"));
 
     buildControls();

@@ -24,6 +24,9 @@ class QTreeWidgetItem;
 namespace velmora {
 class HttpRequester;
 struct SearchResultRow;
+
+/// The program's icon in its Qt resources, for the window and every box.
+inline constexpr char iconResource[] = ":/velmora/velmora-64.png";
 }
 
 /// The program's one window: search the item database site, collect items at chosen grades into

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "app/FrmMain.h"
 #include "itemdb/HttpRequester.h"
 #include "stats/Numbers.h"
 #include "stats/TextCut.h"
@@ -42,7 +43,7 @@ void showBox(QMessageBox::Icon icon, const QString &text)
 
 std::unique_ptr<QTranslator> prepareApplication()
 {
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora-64.png")));
+    QApplication::setWindowIcon(QIcon(QString::fromLatin1(iconResource)));
     auto qtTexts = std::make_unique<QTranslator>();
     if (!qtTexts->load(QLocale(QLocale::Korean, QLocale::SouthKorea), QStringLiteral("qtbase"), QStringLiteral("_"),
                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
