@@ -1,6 +1,7 @@
 #include "app/FrmMain.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,6 +20,9 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 
+#include <malloc.h>
+
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -113,45 +117,65 @@ QPushButton *makeButton(QWidget *parent, const char *name, const char *caption, 
     return button;
 }
 
-QString fetchProblem(const ItemStatsOutcome &outcome)
+QString fetchProblem(const ItemFetchFailure &failure)
 {
-    if (!outcome.failedStep)
-        return {};
-    switch (*outcome.failedStep) {
+    switch (failure.step) {
     case ItemFetchStep::itemPage:
-        return QStringLiteral("아이템 페이지 요청 실패 (%1)").arg(qs(describe(outcome.failure)));
+        return QStringLiteral("아이템 페이지 요청 실패 (%1)").arg(qs(describe(*failure.request)));
     case ItemFetchStep::gradeLink:
         return QStringLiteral("아이템 페이지에서 이 등급의 링크를 찾지 못함");
     case ItemFetchStep::tooltipPage:
-        return QStringLiteral("툴팁 페이지 요청 실패 (%1)").arg(qs(describe(outcome.failure)));
+        return QStringLiteral("툴팁 페이지 요청 실패 (%1)").arg(qs(describe(*failure.request)));
     }
     return {};
 }
 
+// A row of the result list that reads its texts from the search's hits instead of holding
+// copies: with millions of hits a text per cell would be most of the program's memory. The hits
+// are shared by every row of one search and go with its last row.
+class HitItem : public QTreeWidgetItem {
+public:
+    HitItem(std::shared_ptr<const SearchHits> hits, std::size_t index)
+        : m_hits(std::move(hits)), m_index(index)
+    {
+    }
+
+    // A text set on the row later (setText) wins over the hit's own, as in any row.
+    QVariant data(int column, int role) const override
+    {
+        QVariant set = QTreeWidgetItem::data(column, role);
+        if (set.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole) || column < 0
+            || column >= SearchHits::fieldCount)
+            return set;
+        return qs(m_hits->text(m_index, static_cast<SearchHits::Field>(column)));
+    }
+
+private:
+    std::shared_ptr<const SearchHits> m_hits;
+    std::size_t m_index;
+};
+
+// A result list this long leaves enough freed memory behind to be worth handing back to the
+// system at once; below it the allocator keeps it for the next search.
+constexpr int longResultList = 10'000;
+
 } // namespace
 
-QList<QTreeWidgetItem *> velmora::makeResultRows(const std::vector<SearchResultRow> &hits)
+QList<QTreeWidgetItem *> velmora::makeResultRows(const std::shared_ptr<const SearchHits> &hits)
 {
-    // Every row starts as a copy of one blank four-column row: a copy shares the blank's column
-    // storage and, once its texts are set, holds exactly four of them. A row built column by
-    // column keeps room for seven texts and a column list of its own.
-    const QTreeWidgetItem blank(QStringList{QString(), QString(), QString(), QString()});
     QList<QTreeWidgetItem *> rows;
-    rows.reserve(static_cast<qsizetype>(hits.size()));
-    for (const SearchResultRow &hit : hits) {
-        auto *row = new QTreeWidgetItem(blank);
-        row->setText(0, qs(hit.itemName));
-        row->setText(1, qs(hit.kind));
-        row->setText(2, qs(hit.options));
-        row->setText(3, qs(hit.detailAddress));
-        rows.append(row);
-    }
+    rows.reserve(static_cast<qsizetype>(hits->size()));
+    for (std::size_t i = 0; i < hits->size(); ++i)
+        rows.append(new HitItem(hits, i));
     return rows;
 }
 
 FrmMain::FrmMain(QWidget *parent) : FrmMain(QString::fromUtf8(config::siteBase), parent) {}
 
-FrmMain::FrmMain(const QString &siteBase, QWidget *parent) : QMainWindow(parent), m_siteBase(siteBase)
+FrmMain::FrmMain(const QString &siteBase, QWidget *parent) : FrmMain(siteBase, RequestLimits{}, parent) {}
+
+FrmMain::FrmMain(const QString &siteBase, const RequestLimits &limits, QWidget *parent)
+    : QMainWindow(parent), m_siteBase(siteBase), m_limits(limits), m_network(std::make_unique<NetworkThread>())
 {
     QFont font;
     // No 맑은 고딕 outside Windows: the next faces keep every control in one Hangul font.
@@ -261,24 +285,52 @@ QString FrmMain::rank(qint16 num) const { return qs(gradeName(num)); }
 HttpRequester &FrmMain::requester()
 {
     if (!m_requester)
-        m_requester = std::make_unique<HttpRequester>();
+        m_requester = std::make_unique<HttpRequester>(m_limits);
     return *m_requester;
 }
 
+void FrmMain::waitForSite(const std::function<void()> &work) { waitWithoutFreezing(*m_network, work); }
+
 void FrmMain::runHandler(std::function<void()> handler)
 {
+    if (m_closed)
+        return;
     if (m_handlerRunning) {
         m_heldBack.push_back(std::move(handler));
         return;
     }
-    m_handlerRunning = true;
+    // Whatever a handler throws, the window goes on taking the player's actions.
+    struct Running {
+        bool &flag;
+        explicit Running(bool &f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(m_handlerRunning);
     handler();
-    while (!m_heldBack.empty()) {
+    while (!m_heldBack.empty() && !m_closed) {
         std::function<void()> next = std::move(m_heldBack.front());
         m_heldBack.erase(m_heldBack.begin());
         next();
     }
-    m_handlerRunning = false;
+    m_heldBack.clear();
+}
+
+void FrmMain::closeEvent(QCloseEvent *event)
+{
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted()) {
+        m_closed = true;
+        m_heldBack.clear();
+    }
+}
+
+void FrmMain::clearResults()
+{
+    const bool wasLong = m_lv1->topLevelItemCount() >= longResultList;
+    m_lv1->clear();
+    // The allocator keeps freed memory for later; after a huge page that is most of what the
+    // program had, so it goes back to the system now.
+    if (wasLong)
+        malloc_trim(0);
 }
 
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)
@@ -309,29 +361,23 @@ void FrmMain::txtSearch_KeyPress(int keyAscii)
 
 void FrmMain::cmdSearch_Click()
 {
-    m_lv1->clear();
+    clearResults();
     const std::u16string term = m_txtSearch->text().toStdU16String();
     const std::string siteBase = m_siteBase.toStdString();
     HttpRequester &site = requester();
-    SearchOutcome outcome;
-    QList<QTreeWidgetItem *> rows;
-    // The rows are made on the network thread as well: for thousands of hits that takes several
-    // times as long as adding them to the list, which is all that is left for this thread.
-    waitWithoutFreezing([&] {
-        outcome = searchItems(site, siteBase, term);
-        rows = makeResultRows(outcome.rows);
-        // The hits are let go here, so the window's thread does not free them.
-        outcome.rows = {};
-        outcome.texts.reset();
-    });
+    std::optional<Outcome<SearchHits, RequestFailure>> outcome;
+    waitForSite([&] { outcome.emplace(searchItems(site, siteBase, term)); });
 
+    QList<QTreeWidgetItem *> rows;
+    if (*outcome)
+        rows = makeResultRows(std::make_shared<const SearchHits>(std::move(*outcome).value()));
     m_lv1->addTopLevelItems(rows); // one insertion: the list lays out and repaints once
     m_txtSearch->clear();
 
-    if (outcome.failure == RequestFailure::none)
+    if (*outcome)
         statusBar()->showMessage(QStringLiteral("검색 결과 %1건").arg(rows.size()));
     else
-        statusBar()->showMessage(QStringLiteral("검색 실패: %1").arg(qs(describe(outcome.failure))));
+        statusBar()->showMessage(QStringLiteral("검색 실패: %1").arg(qs(describe(outcome->why()))));
 }
 
 void FrmMain::LV1_DblClick()
@@ -354,16 +400,17 @@ void FrmMain::LV1_DblClick()
     const QString kind = hit->text(1);
     const std::string detailAddress = hit->text(3).toStdString();
     HttpRequester &site = requester();
-    ItemStatsOutcome outcome;
-    waitWithoutFreezing([&] { outcome = fetchItemStats(site, detailAddress, *grade); });
+    std::optional<Outcome<std::string, ItemFetchFailure>> stats;
+    waitForSite([&] { stats.emplace(fetchItemStats(site, detailAddress, *grade)); });
 
-    auto *row = new QTreeWidgetItem(QStringList{name, kind, qs(outcome.statText), gradeText, QString()});
+    // An item whose stats could not be read is still added, with an empty stat text.
+    const QString statText = *stats ? qs(stats->value()) : QString();
+    auto *row = new QTreeWidgetItem(QStringList{name, kind, statText, gradeText, QString()});
     m_lv2->addTopLevelItem(row);
 
     const QString added = QStringLiteral("추가: %1 (%2)").arg(name, gradeText);
-    const QString problem = fetchProblem(outcome);
-    statusBar()->showMessage(problem.isEmpty() ? added
-                                               : QStringLiteral("%1 - 능력치 없음: %2").arg(added, problem));
+    statusBar()->showMessage(*stats ? added
+                                    : QStringLiteral("%1 - 능력치 없음: %2").arg(added, fetchProblem(stats->why())));
 }
 
 void FrmMain::LV2_DblClick()

@@ -9,9 +9,11 @@
 #include <memory>
 #include <vector>
 
+#include "itemdb/HttpRequester.h"
 #include "stats/BonusSettings.h"
 
 class QAction;
+class QCloseEvent;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -22,8 +24,8 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace velmora {
-class HttpRequester;
-struct SearchResultRow;
+class NetworkThread;
+class SearchHits;
 
 /// The program's icon in its Qt resources, for the window and every box.
 inline constexpr char iconResource[] = ":/velmora/velmora-64.png";
@@ -40,13 +42,13 @@ public:
     explicit FrmMain(QWidget *parent = nullptr);
     /// The window on the item database site at `siteBase` ("http://host:port", no trailing "/").
     FrmMain(const QString &siteBase, QWidget *parent = nullptr);
+    /// The same with other limits for its requests than the built-in 30 s and 32 MiB.
+    FrmMain(const QString &siteBase, const velmora::RequestLimits &limits, QWidget *parent = nullptr);
+    /// Lets a request in flight end and stops the network thread, before the application goes.
     ~FrmMain() override;
 
     /// The name of grade `num` (1 "저급" … 12 "신화"); "" for any other number.
     QString rank(qint16 num) const;
-
-    /// The bonus amounts the player has entered so far.
-    const velmora::BonusSettings &bonusSettings() const { return m_bonus; }
 
 public slots:
     /// Searches the site for the search box's text and lists the hits in LV1.
@@ -68,21 +70,36 @@ public slots:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildControls();
     void Form_Load();
     velmora::HttpRequester &requester();
+    /// Runs `work` on the network thread while the window keeps painting (see NetworkWait.h).
+    void waitForSite(const std::function<void()> &work);
     /// Runs a handler started by the player, unless one is running already: a handler never runs
-    /// inside another (one may be waiting for the site); it is then run right after it.
+    /// inside another (one may be waiting for the site); it is then run right after it. Once the
+    /// window has accepted a close, no handler runs any more.
     void runHandler(std::function<void()> handler);
+    /// Empties the result list, and gives the memory of a long list back to the system.
+    void clearResults();
 
     QString m_siteBase;
+    velmora::RequestLimits m_limits;
     std::unique_ptr<velmora::HttpRequester> m_requester; // created on first use
     velmora::BonusSettings m_bonus;
 
+    // While a handler waits for the site, Qt holds back the window system's input (mouse, keys,
+    // a close request) in the wait's event loop. Other events still arrive meanwhile: timers,
+    // queued signals, and a screen reader's "press" on a button or a check box, which comes over
+    // the accessibility bus rather than as input. Those that would start a handler wait here and
+    // run, in order, right after the running handler; so a handler never runs inside another.
     bool m_handlerRunning = false;
     std::vector<std::function<void()>> m_heldBack;
+    // Set when the window has accepted a close: what is held back is dropped and nothing new
+    // starts, so no request, box or dialog outlives the window and the program can end.
+    bool m_closed = false;
 
     QLineEdit *m_txtSearch = nullptr;
     QPushButton *m_cmdSearch = nullptr;
@@ -96,12 +113,17 @@ private:
     QAction *m_lv2Reset = nullptr;
     std::array<QCheckBox *, velmora::bonusBoxCount> m_check1{};
     std::array<QLabel *, 13> m_lab1{};
+
+    // Declared last so that it is destroyed first: its thread ends before the requester it
+    // works with, and long before the application object.
+    std::unique_ptr<velmora::NetworkThread> m_network;
 };
 
 namespace velmora {
 
 /// The result list's rows for search hits, one per hit (name, kind, options, item page address),
-/// not yet in any list. It touches no widget, so the search makes them on its network thread.
-QList<QTreeWidgetItem *> makeResultRows(const std::vector<SearchResultRow> &hits);
+/// not yet in any list. Each row reads its texts from `hits`, which it shares: a row costs no
+/// text of its own, so a page of millions of hits still fits in memory.
+QList<QTreeWidgetItem *> makeResultRows(const std::shared_ptr<const SearchHits> &hits);
 
 } // namespace velmora

@@ -5,13 +5,9 @@
 #include <QMetaObject>
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <exception>
 #include <future>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 namespace velmora {
 
@@ -23,75 +19,53 @@ namespace {
 // not spend its time painting a state that the result replaces a moment later.
 constexpr std::chrono::milliseconds moment{16};
 
-// The one thread that runs the program's requests, one after the other. It lives as long as
-// the program: starting a thread for each request cost more than a whole search of a site on
-// the same machine, and a fresh thread meets the transfer library's memory cold.
-class NetworkThread {
-public:
-    NetworkThread() : m_thread([this] { run(); }) {}
-
-    ~NetworkThread()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        m_wake.notify_one();
-        m_thread.join();
-    }
-
-    NetworkThread(const NetworkThread &) = delete;
-    NetworkThread &operator=(const NetworkThread &) = delete;
-
-    void post(std::function<void()> job)
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_jobs.push_back(std::move(job));
-        }
-        m_wake.notify_one();
-    }
-
-private:
-    void run()
-    {
-        for (;;) {
-            std::function<void()> job;
-            {
-                std::unique_lock lock(m_mutex);
-                m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
-                if (m_jobs.empty())
-                    return;
-                job = std::move(m_jobs.front());
-                m_jobs.pop_front();
-            }
-            job();
-        }
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<std::function<void()>> m_jobs;
-    bool m_stopping = false;
-    std::thread m_thread;
-};
-
-NetworkThread &networkThread()
-{
-    static NetworkThread thread;
-    return thread;
-}
-
 } // namespace
 
-void waitWithoutFreezing(const std::function<void()> &work)
+NetworkThread::NetworkThread() : m_thread([this] { run(); }) {}
+
+NetworkThread::~NetworkThread()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_one();
+    m_thread.join();
+}
+
+void NetworkThread::post(std::function<void()> job)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+    }
+    m_wake.notify_one();
+}
+
+void NetworkThread::run()
+{
+    for (;;) {
+        std::function<void()> job;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
+            if (m_jobs.empty())
+                return;
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+        }
+        job();
+    }
+}
+
+void waitWithoutFreezing(NetworkThread &network, const std::function<void()> &work)
 {
     QEventLoop loop;
     // Shared with the job, so that the result stays whole while the network thread finishes
     // announcing it, even when this side has already seen it and moved on.
     auto done = std::make_shared<std::promise<void>>();
     std::future<void> finished = done->get_future();
-    networkThread().post([&work, &loop, done] {
+    network.post([&work, &loop, done] {
         std::exception_ptr failure;
         try {
             work();

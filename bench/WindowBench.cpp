@@ -135,11 +135,11 @@ void emptyAndSettle(QTreeWidget &list)
     QCoreApplication::processEvents();
 }
 
-// Making the result list's rows for 10,000 cut hits, as the search does on its network thread
-// while the window waits (and repaints).
+// Making the result list's rows for 10,000 cut hits, as the search does on the window's thread
+// once the hits are in.
 void MakeResultRows(benchmark::State &state)
 {
-    const std::vector<SearchResultRow> hits = cutSearchPage(bench::searchResultPage(manyHits));
+    const auto hits = std::make_shared<const SearchHits>(cutSearchPage(bench::searchResultPage(manyHits)));
     for (auto _ : state) {
         const auto start = Clock::now();
         const QList<QTreeWidgetItem *> rows = makeResultRows(hits);
@@ -158,7 +158,7 @@ BENCHMARK(MakeResultRows)->UseManualTime()->Unit(benchmark::kMillisecond);
 // search's rows to 10,000 rows on screen.
 void fillResultList(benchmark::State &state, bool untilPainted)
 {
-    const std::vector<SearchResultRow> hits = cutSearchPage(bench::searchResultPage(manyHits));
+    const auto hits = std::make_shared<const SearchHits>(cutSearchPage(bench::searchResultPage(manyHits)));
     const auto window = shownWindow(unusedSiteBase);
     auto *lv1 = child<QTreeWidget>(*window, "LV1");
     ListActivity activity(*lv1);
@@ -189,7 +189,7 @@ BENCHMARK(FillResultListUntilPainted)->UseManualTime()->Unit(benchmark::kMillise
 // the same hits in the most direct way, into the same list.
 void AddTopLevelItemsFloor(benchmark::State &state)
 {
-    const std::vector<SearchResultRow> hits = cutSearchPage(bench::searchResultPage(manyHits));
+    const SearchHits hits = cutSearchPage(bench::searchResultPage(manyHits));
     const auto window = shownWindow(unusedSiteBase);
     auto *lv1 = child<QTreeWidget>(*window, "LV1");
     ListActivity activity(*lv1);
@@ -197,9 +197,10 @@ void AddTopLevelItemsFloor(benchmark::State &state)
         emptyAndSettle(*lv1);
         QList<QTreeWidgetItem *> items;
         items.reserve(static_cast<qsizetype>(hits.size()));
-        for (const SearchResultRow &hit : hits)
-            items.append(new QTreeWidgetItem(QStringList{utf8(hit.itemName), utf8(hit.kind),
-                                                         utf8(hit.options), utf8(hit.detailAddress)}));
+        for (std::size_t i = 0; i < hits.size(); ++i)
+            items.append(new QTreeWidgetItem(QStringList{
+                utf8(hits.text(i, SearchHits::itemName)), utf8(hits.text(i, SearchHits::kind)),
+                utf8(hits.text(i, SearchHits::options)), utf8(hits.text(i, SearchHits::detailAddress))}));
         activity.reset();
         const auto start = Clock::now();
         lv1->addTopLevelItems(items);
@@ -312,9 +313,9 @@ void Search50Request(benchmark::State &state)
     for (auto _ : state) {
         settle(*window);
         const auto start = Clock::now();
-        SearchOutcome outcome = searchItems(requester, base, term);
+        const auto outcome = searchItems(requester, base, term);
         state.SetIterationTime(secondsSince(start));
-        if (outcome.rows.size() != pageOfHits) {
+        if (!outcome || outcome.value().size() != pageOfHits) {
             state.SkipWithError("the search did not cut every hit");
             break;
         }

@@ -48,7 +48,7 @@ void requirePieceOfPage(std::string_view page, std::string_view field, std::stri
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string_view page = asText(data, size);
-    const auto rows = cutSearchPage(page);
+    const std::vector<SearchResultRow> rows = cutSearchPage(page).rows();
 
     const std::vector<std::size_t> rowAt = positionsOf(page, rowMarker);
     const std::vector<std::size_t> addressAt = positionsOf(page, addressMarker);

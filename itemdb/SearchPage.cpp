@@ -143,25 +143,30 @@ std::string_view kindOf(std::string_view stretch)
     return pieceBefore<kindPartEnd, cellStart, 2>(stretch).value_or("");
 }
 
-std::string optionsOf(std::string_view stretch)
+// The option lines of a hit as the page has them, still separated by their markup; "" when
+// the hit has no option list.
+std::string_view optionLinesOf(std::string_view stretch)
 {
-    const std::optional<std::string_view> lines = pieceBefore<optionListEnd, optionListStart, 1>(stretch);
-    if (!lines)
-        return {};
-    // The lines joined by ",": every separator replaced, left to right (replaceAll in
-    // stats/TextCut.h).
-    std::string joined;
-    joined.reserve(lines->size());
+    return pieceBefore<optionListEnd, optionListStart, 1>(stretch).value_or("");
+}
+
+// Appends the option lines joined by ",": every separator replaced, left to right (replaceAll in
+// stats/TextCut.h), written straight into the hits' text.
+void appendJoined(std::string &out, std::string_view lines)
+{
     std::size_t from = 0;
-    for (std::size_t at = find<optionSeparator>(*lines); at != notFound;
-         at = find<optionSeparator>(*lines, from)) {
-        joined.append(*lines, from, at - from);
-        joined += ',';
+    for (std::size_t at = find<optionSeparator>(lines); at != notFound; at = find<optionSeparator>(lines, from)) {
+        out.append(lines, from, at - from);
+        out += ',';
         from = at + optionSeparator.text.size();
     }
-    joined.append(*lines, from);
-    return joined;
+    out.append(lines, from);
 }
+
+// A hit's fields as they stand in the page, before they are copied into the hits' own text.
+struct HitInPage {
+    std::string_view name, kind, optionLines, address;
+};
 
 } // namespace
 
@@ -173,29 +178,61 @@ std::string searchAddress(std::string_view siteBase, std::u16string_view term)
     return address;
 }
 
-std::vector<SearchResultRow> cutSearchPage(std::string_view page)
+SearchResultRow SearchHits::row(std::size_t i) const
+{
+    return {std::string(text(i, itemName)), std::string(text(i, kind)), std::string(text(i, options)),
+            std::string(text(i, detailAddress))};
+}
+
+std::vector<SearchResultRow> SearchHits::rows() const
+{
+    std::vector<SearchResultRow> all;
+    all.reserve(size());
+    for (std::size_t i = 0; i < size(); ++i)
+        all.push_back(row(i));
+    return all;
+}
+
+SearchHits cutSearchPage(std::string_view page)
 {
     // Every marker is located once over the whole page; each field is then cut from its own
     // hit's stretch only, so a page of many hits costs no more than reading it twice.
     const std::vector<std::size_t> rowAt = occurrences<rowMarker>(page);
     const std::vector<std::size_t> addressAt = occurrences<addressMarker>(page);
 
-    std::vector<SearchResultRow> rows;
-    rows.reserve(rowAt.size());
+    std::vector<HitInPage> found(rowAt.size());
+    std::size_t textBytes = 0;
     for (std::size_t i = 0; i < rowAt.size(); ++i) {
         const std::string_view stretch = stretchAfter(page, rowAt, rowMarker.text.size(), i);
-        SearchResultRow &row = rows.emplace_back();
-        row.itemName = before<nameEnd>(stretch);
-        row.kind = kindOf(stretch);
-        row.options = optionsOf(stretch);
+        HitInPage &hit = found[i];
+        hit.name = before<nameEnd>(stretch);
+        hit.kind = kindOf(stretch);
+        hit.optionLines = optionLinesOf(stretch);
         // Addresses pair with hits by their order in the page, not by where they stand: the
         // i-th address belongs to the i-th hit even when it lies in another hit's stretch.
         if (i < addressAt.size()) {
             const std::string_view address = stretchAfter(page, addressAt, addressMarker.text.size(), i);
-            row.detailAddress = address.substr(0, address.find(addressEnd));
+            hit.address = address.substr(0, address.find(addressEnd));
         }
+        textBytes += hit.name.size() + hit.kind.size() + hit.optionLines.size() + hit.address.size();
     }
-    return rows;
+
+    // One text for all hits, reserved once: the joined option lines are never longer than the
+    // lines with their markup.
+    SearchHits hits;
+    hits.m_texts.reserve(textBytes);
+    hits.m_ends.reserve(found.size() * SearchHits::fieldCount);
+    for (const HitInPage &hit : found) {
+        hits.m_texts += hit.name;
+        hits.m_ends.push_back(hits.m_texts.size());
+        hits.m_texts += hit.kind;
+        hits.m_ends.push_back(hits.m_texts.size());
+        appendJoined(hits.m_texts, hit.optionLines);
+        hits.m_ends.push_back(hits.m_texts.size());
+        hits.m_texts += hit.address;
+        hits.m_ends.push_back(hits.m_texts.size());
+    }
+    return hits;
 }
 
 } // namespace velmora

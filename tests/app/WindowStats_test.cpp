@@ -67,17 +67,16 @@ TEST_F(WindowStats, BonusDialogAnswersAndCaptions)
         EXPECT_TRUE(box(c.index)->isChecked());
         EXPECT_EQ(box(c.index)->text(), QString::fromUtf8(c.caption));
     }
-    const BonusSettings &bonus = window->bonusSettings();
-    EXPECT_EQ(bonus.attackRatio, 5 * 0.01);
-    EXPECT_EQ(bonus.lifeRatio, 7 * 0.01);
-    EXPECT_EQ(bonus.physDefenseBonus, 2);
-    EXPECT_EQ(bonus.magicResistBonus, 4);
-    EXPECT_EQ(bonus.attackBonus, 2.5);
-    EXPECT_EQ(bonus.magicResistRatio, -10 * 0.01);
-    EXPECT_EQ(bonus.rangedAttackBonus, 0);
-    EXPECT_EQ(bonus.spellPowerBonus, 0);
-    EXPECT_EQ(bonus.lifeBonus, 0);
-    EXPECT_EQ(bonus.physDefenseRatio, 12 * 0.01);
+    // What was kept shows in the stats of an empty list: 공격력 2.5 rounds to 2 and strength adds
+    // 31.6 (34, +5 %); 방어도 2, +12 %; 저항도 4, -10 %, plus 정신; 생명력 +7 %. The cancelled, letter
+    // and out-of-range amounts kept nothing.
+    calculate();
+    const std::vector<QString> expected = {
+        "힘 : 158",        "민첩 : 158",       "지능 : 158",        "정신 : 158",          "체력 : 158",
+        "근공력 : 37.1",   "원공력 : 32.6",    "주문력 : 32.6",     "물리 방어도 : 2.24",  "마법 저항도 : 161.6",
+        "치유력 :",        "활력 : 7536",      "생명력 : 11016.72",
+    };
+    EXPECT_EQ(captions(), expected);
 }
 
 TEST_F(WindowStats, UncheckingClearsTheBonusWithoutADialog)
@@ -93,7 +92,12 @@ TEST_F(WindowStats, UncheckingClearsTheBonusWithoutADialog)
     EXPECT_EQ(box(2)->text(), QStringLiteral("물리 방어도 % 증가 설정"));
     EXPECT_EQ(box(9)->text(), QStringLiteral("추가 생명력 증가 설정"));
     EXPECT_EQ(box(6)->text(), QStringLiteral("추가 공격력 설정"));
-    EXPECT_EQ(window->bonusSettings(), BonusSettings{});
+    // Nothing is left of the bonuses: the stats of an empty list without any.
+    calculate();
+    std::vector<QString> none;
+    for (const std::string &caption : calculateExpectedStats({}, BonusSettings{}))
+        none.push_back(QString::fromStdString(caption));
+    EXPECT_EQ(captions(), none);
 }
 
 TEST_F(WindowStats, CalculateWritesTheExpectedStatsOfTheList)
@@ -136,7 +140,7 @@ TEST_F(WindowStats, CalculateAgreesWithTheCalculationForTheListAsShown)
         texts.push_back(text.toStdString());
     }
     calculate();
-    const StatTotals totals = calculateExpectedStats(texts, window->bonusSettings());
+    const StatTotals totals = calculateExpectedStats(texts, BonusSettings{});
     const std::vector<QString> shown = captions();
     for (int i = 0; i < statLabelCount; ++i)
         EXPECT_EQ(shown[static_cast<std::size_t>(i)].toStdString(), totals[static_cast<std::size_t>(i)]) << i;

@@ -7,7 +7,6 @@
 #include "itemdb/ItemPage.h"
 #include "itemdb/SearchPage.h"
 #include "itemdb/URLEncode.h"
-#include "tests/support/Hits.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -25,8 +24,7 @@ using namespace velmora;
 using velmora::site::Catalog;
 using velmora::site::CatalogItem;
 using velmora::site::LocalSampleSite;
-using velmora::test::Hit;
-using velmora::test::ownedHits;
+using Hit = velmora::SearchResultRow;
 
 namespace {
 
@@ -65,7 +63,7 @@ std::string get(const LocalSampleSite &site, const std::string &target, int expe
     return result->body;
 }
 
-std::vector<Hit> search(const LocalSampleSite &site, const std::string &encodedTerm)
+std::vector<SearchResultRow> search(const LocalSampleSite &site, const std::string &encodedTerm)
 {
     httplib::Client client = clientOf(site);
     const httplib::Result result = client.Post("/dataninfo/item/list.php?datagroup=list4&sname=" + encodedTerm);
@@ -73,7 +71,7 @@ std::vector<Hit> search(const LocalSampleSite &site, const std::string &encodedT
         ADD_FAILURE() << "search for " << encodedTerm << " failed";
         return {};
     }
-    return ownedHits(cutSearchPage(result->body));
+    return cutSearchPage(result->body).rows();
 }
 
 std::size_t count(std::string_view text, std::string_view marker)
@@ -144,18 +142,20 @@ TEST(SampleSiteSearch, ReachesTheProgramsOwnClient)
 {
     const LocalSampleSite site;
     HttpRequester requester;
-    SearchOutcome first = searchItems(requester, site.base(), u"불꽃");
-    ASSERT_EQ(first.failure, RequestFailure::none);
-    ASSERT_GE(first.rows.size(), 3u);
-    const std::vector<Hit> hits = ownedHits(first.rows);
-    // The hits point into their page: they must stay whole when the outcome is moved and the
+    auto first = searchItems(requester, site.base(), u"불꽃");
+    ASSERT_TRUE(first.ok());
+    ASSERT_GE(first.value().size(), 3u);
+    const std::vector<SearchResultRow> hits = first.value().rows();
+    // The hits own their texts: they stay whole when the outcome is moved and copied and the
     // requester has fetched other pages since.
-    const SearchOutcome found = std::move(first);
-    EXPECT_EQ(searchItems(requester, site.base(), u"목걸이").failure, RequestFailure::none);
-    EXPECT_EQ(ownedHits(found.rows), hits);
-    const ItemStatsOutcome stats = fetchItemStats(requester, found.rows.front().detailAddress, 6);
-    EXPECT_FALSE(stats.failedStep.has_value());
-    EXPECT_FALSE(stats.statText.empty());
+    const SearchHits found = std::move(first).value();
+    const SearchHits copy = found;
+    EXPECT_TRUE(searchItems(requester, site.base(), u"목걸이").ok());
+    EXPECT_EQ(found.rows(), hits);
+    EXPECT_EQ(copy, found);
+    const auto stats = fetchItemStats(requester, found.text(0, SearchHits::detailAddress), 6);
+    ASSERT_TRUE(stats.ok());
+    EXPECT_FALSE(stats.value().empty());
 }
 
 TEST(SampleSiteSearch, AnswersAPostWithoutAnyBodyHeaders)

@@ -1,6 +1,5 @@
 #include "itemdb/SearchPage.h"
 #include "stats/TextCut.h"
-#include "tests/support/Hits.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +10,9 @@
 namespace velmora {
 namespace {
 
-using test::Hit;
-using test::ownedHits;
+using Hit = SearchResultRow;
+
+std::vector<Hit> cut(std::string_view page) { return cutSearchPage(page).rows(); }
 
 const std::string rowMarker = "spacing:-1px;'>";
 const std::string addressMarker = "left itemname\"><a href = \"";
@@ -44,7 +44,7 @@ TEST(SearchPage, CutsHitsAndPairsAddressesByOrder)
     };
     for (const auto &[page, rows] : cases) {
         SCOPED_TRACE(page);
-        EXPECT_EQ(ownedHits(cutSearchPage(page)), rows);
+        EXPECT_EQ(cut(page), rows);
     }
 }
 
@@ -61,7 +61,7 @@ TEST(SearchPage, RealisticPageWithHeaderRow)
         {"낡은 목걸이", "목걸이", "지능 +2,정신 +1", "http://db.example/dataninfo/item/detail.php?code=1001"},
         {"사냥꾼의 활", "활", "민첩 +7", "http://db.example/dataninfo/item/detail.php?code=2040"},
     };
-    EXPECT_EQ(ownedHits(cutSearchPage(page)), expected);
+    EXPECT_EQ(cut(page), expected);
     EXPECT_EQ(searchAddress("http://db.example", u" 힘"),
               "http://db.example/dataninfo/item/list.php?datagroup=list4&sname=%20%ED%9E%98");
 }
@@ -93,7 +93,7 @@ TEST(SearchPage, MarkersAtTheEdgesOfAHit)
     };
     for (const auto &[page, rows] : cases) {
         SCOPED_TRACE(page);
-        EXPECT_EQ(ownedHits(cutSearchPage(page)), rows);
+        EXPECT_EQ(cut(page), rows);
     }
 }
 
@@ -144,7 +144,7 @@ TEST(SearchPage, CutsAsTheTextCutHelpersDefine)
         if (random() % 4 == 0 && !page.empty())
             page.erase(0, random() % page.size()); // start anywhere, even inside a marker
         const std::vector<SearchResultRow> expected = cutPlainly(page);
-        if (cutSearchPage(page) != expected) {
+        if (cut(page) != expected) {
             ADD_FAILURE() << "page: " << page;
             return;
         }
