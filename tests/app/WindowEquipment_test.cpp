@@ -13,11 +13,7 @@ const std::string listPath = "/dataninfo/item/list.php";
 // An item page whose grade links lead to tooltip pages on the same loopback site.
 std::string itemPage(const std::string &base, const std::string &code, int links = 12)
 {
-    std::string page = "<html><body><h1>item " + code + "</h1><table>";
-    for (int grade = 1; grade <= links; ++grade)
-        page += "<tr><td class = \"left\"><a href=\"" + base + "/item/detail.php?code=" + code +
-                "&grade=" + std::to_string(grade) + "\" velmora-tip>g</a></td></tr>";
-    return page + "</table></body></html>";
+    return test::itemPage(base + "/item/detail.php?code=" + code + "&grade=", links);
 }
 
 class WindowEquipment : public WindowTest {
@@ -197,8 +193,7 @@ TEST_F(WindowEquipment, StatsComeOnlyFromTheGradesTooltipPage)
         {"a relative address", "/odd/detail.php", "", 0, "실패"},
         {"an item page that breaks off", site.url("/broken/detail.php"), "", 1, "실패"},
         {"a tooltip link to a file:", site.url("/odd/detail.php"),
-         itemPage(site.base(), "1", 5) + "<td class = \"left\"><a href=\"file:///etc/detail\" velmora-tip>" +
-             tooltipOnPage,
+         itemPage(site.base(), "1", 5) + gradeLink("file:///etc/detail") + tooltipOnPage,
          1, "툴팁 페이지 요청 실패"},
     };
     site.on("/broken/detail.php", CannedResponse{.body = tooltipOnPage + std::string(400, 'x'), .closeMidBody = true});

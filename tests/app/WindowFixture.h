@@ -14,26 +14,9 @@
 #include "app/FrmMain.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/PlayerActions.h"
+#include "tests/support/SitePages.h"
 
 namespace velmora::test {
-
-/// One hit as the item site writes it in a result page.
-struct PageHit {
-    std::string name, kind, options, address;
-};
-
-/// A result page in the site's markup: the row marker opens each hit, the address marker
-/// precedes its address.
-inline std::string resultPage(const std::vector<PageHit> &hits)
-{
-    std::string page = "<html><body><table><tr><th>이름</th><th>레벨</th><th>종류</th></tr>\n";
-    for (const PageHit &hit : hits) {
-        page += "<tr><td class=\"left itemname\"><a href = \"" + hit.address +
-                "\"><span style='letter-spacing:-1px;'>" + hit.name + "</span></a></td><td>30</td><td>" + hit.kind +
-                "</td><td class=\"left options\"><ul><li>" + hit.options + "</li></ul></td></tr>\n";
-    }
-    return page + "</table></body></html>";
-}
 
 /// A window on a loopback item site, shown offscreen.
 class WindowTest : public ::testing::Test {

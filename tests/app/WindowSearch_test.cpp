@@ -13,9 +13,9 @@ const std::string listPath = "/dataninfo/item/list.php";
 TEST_F(WindowSearch, EnterPostsTheEncodedTermAndListsEveryHitInPageOrder)
 {
     const std::vector<PageHit> hits = {
-        {"불꽃 목걸이", "목걸이", "힘 +5</li><li>체력 +3", "http://127.0.0.1:1/detail.php?code=1"},
-        {"얼음 반지", "반지", "지능 +4", "http://127.0.0.1:1/detail.php?code=2"},
-        {"불꽃 목걸이", "목걸이", "힘 +5</li><li>체력 +3", "http://127.0.0.1:1/detail.php?code=3"},
+        {"불꽃 목걸이", "목걸이", optionList({"힘 +5", "체력 +3"}), "http://127.0.0.1:1/detail.php?code=1"},
+        {"얼음 반지", "반지", optionList({"지능 +4"}), "http://127.0.0.1:1/detail.php?code=2"},
+        {"불꽃 목걸이", "목걸이", optionList({"힘 +5", "체력 +3"}), "http://127.0.0.1:1/detail.php?code=3"},
     };
     site.on(listPath, CannedResponse{.body = resultPage(hits)});
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/SitePages.h"
+
 #include <optional>
 #include <string>
 #include <tuple>
@@ -14,14 +16,7 @@ const std::string gradeLink = "<td class = \"left\"><a href=\"";
 const std::string linkEnd = "\" velmora-tip";
 
 // An item page with one tooltip link for each grade 1…count.
-std::string itemPage(int count)
-{
-    std::string page = "<table>\n";
-    for (int n = 1; n <= count; ++n)
-        page += "<tr>" + gradeLink + "/detail.php?g=" + std::to_string(n) + linkEnd + "=\"g\">" +
-                std::to_string(n) + "</a></td></tr>\n";
-    return page + "</table>\n";
-}
+std::string itemPage(int count) { return test::itemPage("/detail.php?g=", count); }
 
 TEST(ItemPage, TooltipAddressOfAGrade)
 {

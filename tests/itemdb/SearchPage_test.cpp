@@ -1,5 +1,6 @@
 #include "itemdb/SearchPage.h"
 #include "stats/TextCut.h"
+#include "tests/support/SitePages.h"
 
 #include <gtest/gtest.h>
 
@@ -19,10 +20,9 @@ const std::string addressMarker = "left itemname\"><a href = \"";
 
 // One hit as the site lists it: address cell, name, two plain cells, the option cell.
 std::string hit(const std::string &address, const std::string &name, const std::string &kind,
-                const std::string &options)
+                const std::string &optionCell)
 {
-    return "<tr><td class=\"" + addressMarker + address + "\"><span style='letter-" + rowMarker + name +
-           "</span></a></td><td>45</td><td>" + kind + "</td><td class=\"left\">" + options + "</td></tr>\n";
+    return test::resultRow({name, kind, optionCell, address});
 }
 
 TEST(SearchPage, CutsHitsAndPairsAddressesByOrder)
