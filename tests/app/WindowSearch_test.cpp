@@ -1,5 +1,8 @@
 // Searching the item site from the window, against a real HTTP server on loopback.
 #include <QPushButton>
+#include <QTimer>
+
+#include <future>
 
 #include "tests/app/WindowFixture.h"
 
@@ -126,6 +129,57 @@ TEST_F(WindowSearch, TheWindowReusesOneConnection)
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].connection, requests[1].connection);
     EXPECT_EQ(status(), QStringLiteral("검색 결과 0건"));
+}
+
+// The site never answers: the search ends at the requester's time-out (a second here, where the
+// program waits 30), the status bar says so, and the window takes the next search.
+TEST_F(WindowSearch, ASilentSiteEndsAtTheTimeOutAndTheWindowGoesOn)
+{
+    // Held until the server stops, long after the time-out.
+    site.on(listPath, CannedResponse{.body = resultPage({}), .delay = std::chrono::hours(1)});
+    FrmMain patient(QString::fromStdString(site.base()), RequestLimits{.timeout = std::chrono::seconds(1)});
+    patient.show();
+    auto *box = patient.findChild<QLineEdit *>(QStringLiteral("txtSearch"));
+    typeText(box, QStringLiteral("검"));
+    QTest::keyClick(box, Qt::Key_Return);
+    const QString message = patient.statusBar()->currentMessage();
+    EXPECT_TRUE(message.contains(QStringLiteral("실패")) && message.contains(QStringLiteral("시간")))
+        << message.toStdString();
+    EXPECT_EQ(box->text(), QString());
+
+    site.on(listPath, CannedResponse{.body = resultPage({{"반지", "반지", "", "http://x/"}})});
+    typeText(box, QStringLiteral("반지"));
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(patient.statusBar()->currentMessage(), QStringLiteral("검색 결과 1건"));
+    EXPECT_EQ(patient.findChild<QTreeWidget *>(QStringLiteral("LV1"))->topLevelItemCount(), 1);
+}
+
+// While a search waits for the site, the window is asked to close and a click on 추가 사용법
+// arrives (as a screen reader's press would: not input that the wait holds back, so it waits for
+// the search in the window's own queue). Once the window has accepted the close, what waits
+// there is dropped: no box comes up, no request is sent.
+TEST_F(WindowSearch, NothingHeldBackRunsOnceTheWindowHasClosed)
+{
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    site.on(listPath, [released](const RecordedRequest &) {
+        released.wait();
+        return CannedResponse{.body = resultPage({})};
+    });
+    bool closed = false;
+    QTimer::singleShot(0, window.get(), [&] {
+        closed = window->close();
+        child<QPushButton>("Command2")->click();
+        child<QPushButton>("cmdSearch")->click();
+        release.set_value();
+    });
+    const SeenMessage seen = closeMessageBoxDuring([&] { searchFor(QStringLiteral("검")); });
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(seen.shown) << seen.text.toStdString();
+    EXPECT_EQ(site.requestCount(), 1u);
+    // A handler that would start later does not run either.
+    QTest::mouseClick(child<QPushButton>("cmdSearch"), Qt::LeftButton);
+    EXPECT_EQ(site.requestCount(), 1u);
 }
 
 } // namespace

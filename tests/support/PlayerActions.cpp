@@ -4,32 +4,42 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <gtest/gtest.h>
 
 namespace velmora::test {
 
 namespace {
 
-// Polls for the modal dialog `action` opens and hands it to `answer` once it is up; gives up
-// after a while so that a missing dialog fails the test instead of hanging it.
-void whenModalAppears(const std::function<void(QWidget *)> &answer, const std::function<void()> &action)
+// Polls, for as long as `action` runs, for the modal dialog it opens, and hands the first one
+// to `answer`. A dialog that `answer` does not take (it returns false), or any further one, is
+// a failure of the test: it is reported with its text and closed, so the test goes on instead
+// of hanging until the test runner's limit. Nothing here gives up after a time: on a busy
+// machine a dialog may come late, and it is still answered.
+void whenModalAppears(const std::function<bool(QWidget *)> &answer, const std::function<void()> &action)
 {
-    auto *poll = new QTimer;
-    int tries = 0;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, &tries, answer] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            answer(modal);
-        } else if (++tries > 500) {
-            poll->stop();
+    QTimer poll;
+    QPointer<QWidget> answered;
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == answered)
+            return;
+        if (!answered && answer(modal)) {
+            answered = modal;
+            return;
         }
+        const auto *box = qobject_cast<QMessageBox *>(modal);
+        ADD_FAILURE() << "an unexpected dialog came up: " << modal->metaObject()->className() << " "
+                      << (box ? box->text() : modal->windowTitle()).toStdString();
+        modal->close();
     });
-    poll->start(10);
+    poll.start(10);
     action();
-    poll->stop();
-    delete poll;
+    poll.stop();
 }
 
 } // namespace
@@ -49,15 +59,14 @@ SeenMessage closeMessageBoxDuring(const std::function<void()> &action)
     whenModalAppears(
         [&seen](QWidget *modal) {
             auto *box = qobject_cast<QMessageBox *>(modal);
-            if (!box) {
-                modal->close(); // not the box the test waited for: shown stays false
-                return;
-            }
+            if (!box)
+                return false;
             seen.shown = true;
             seen.title = box->windowTitle();
             seen.text = box->text();
             seen.icon = box->icon();
             QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            return true;
         },
         action);
     return seen;
@@ -69,10 +78,8 @@ SeenInput answerInputDialogDuring(const std::function<void()> &action, const QSt
     whenModalAppears(
         [&](QWidget *modal) {
             auto *dialog = qobject_cast<QInputDialog *>(modal);
-            if (!dialog) {
-                modal->close(); // not the dialog the test waited for: shown stays false
-                return;
-            }
+            if (!dialog)
+                return false;
             seen.shown = true;
             seen.title = dialog->windowTitle();
             seen.prompt = dialog->labelText();
@@ -80,12 +87,13 @@ SeenInput answerInputDialogDuring(const std::function<void()> &action, const QSt
             auto *field = dialog->findChild<QLineEdit *>();
             if (cancel) {
                 QTest::keyClick(field, Qt::Key_Escape);
-                return;
+                return true;
             }
             field->selectAll();
             QTest::keyClick(field, Qt::Key_Delete);
             typeText(field, answer);
             QTest::keyClick(field, Qt::Key_Return);
+            return true;
         },
         action);
     return seen;
