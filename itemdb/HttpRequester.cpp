@@ -1,4 +1,5 @@
 #include "itemdb/HttpRequester.h"
+#include "itemdb/Characters.h"
 #include "itemdb/ResponseDecoding.h"
 
 #include <curl/curl.h>
@@ -23,18 +24,6 @@ void initCurlOnce()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 // Whether `address` is an absolute http: or https: address with a host, that curl will take as
 // it stands. Checked before curl ever sees it, so no other scheme can be requested and a line
 // break cannot smuggle a header into the request.
@@ -50,7 +39,7 @@ bool isHttpAddress(std::string_view address)
     if (schemeEnd == std::string_view::npos)
         return false;
     const std::string_view scheme = address.substr(0, schemeEnd);
-    if (!equalsNoCase(scheme, "http") && !equalsNoCase(scheme, "https"))
+    if (!equalsAsciiNoCase(scheme, "http") && !equalsAsciiNoCase(scheme, "https"))
         return false;
 
     std::string_view authority = address.substr(schemeEnd + 3);

@@ -1,5 +1,7 @@
 #include "itemdb/ResponseDecoding.h"
 
+#include "itemdb/Characters.h"
+
 #include <iconv.h>
 
 #include <array>
@@ -42,11 +44,6 @@ struct Charset {
     std::string iconvName; // for Decoder::iconv
 };
 
-char lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool isSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
@@ -56,18 +53,8 @@ std::string lowered(std::string_view text)
 {
     std::string out(text);
     for (char &c : out)
-        c = lower(c);
+        c = asciiLower(c);
     return out;
-}
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (lower(text[i]) != prefix[i])
-            return false;
-    return true;
 }
 
 std::string_view trimmed(std::string_view text)
@@ -81,69 +68,6 @@ std::string_view trimmed(std::string_view text)
 
 // ---- UTF-8 ----------------------------------------------------------------------------------
 
-// Length of the well-formed sequence at the start of `text`, or, when it is ill-formed, the
-// length of its maximal subpart (at least 1) with `valid` false. One U+FFFD stands for each such
-// subpart, the way browsers count them. `text` must not be empty.
-std::size_t utf8Sequence(std::string_view text, bool &valid)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    valid = true;
-    if (lead < 0x80)
-        return 1;
-
-    std::size_t length = 0;
-    unsigned char low = 0x80;  // range of the first continuation byte, which excludes overlong
-    unsigned char high = 0xBF; // forms, surrogates and code points past U+10FFFF
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0;
-        else if (lead == 0xED)
-            high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        else if (lead == 0xF4)
-            high = 0x8F;
-    } else {
-        valid = false;
-        return 1;
-    }
-
-    for (std::size_t i = 1; i < length; ++i) {
-        if (i >= text.size() || byte(i) < low || byte(i) > high) {
-            valid = false;
-            return i;
-        }
-        low = 0x80;
-        high = 0xBF;
-    }
-    return length;
-}
-
-// Number of bytes at the start of `text` that form well-formed UTF-8.
-std::size_t validUtf8Prefix(std::string_view text)
-{
-    std::size_t at = 0;
-    while (at < text.size()) {
-        // Plain ASCII is by far the most common; step over it without the full check.
-        if (static_cast<unsigned char>(text[at]) < 0x80) {
-            ++at;
-            continue;
-        }
-        bool valid = false;
-        const std::size_t length = utf8Sequence(text.substr(at), valid);
-        if (!valid)
-            break;
-        at += length;
-    }
-    return at;
-}
-
 std::string decodeUtf8(std::string_view body)
 {
     std::string out;
@@ -155,7 +79,7 @@ std::string decodeUtf8(std::string_view body)
         if (body.empty())
             break;
         bool valid = false;
-        const std::size_t bad = utf8Sequence(body, valid);
+        const std::size_t bad = utf8SequenceLength(body, valid);
         out.append(replacementCharacter);
         body.remove_prefix(bad);
     }
@@ -282,24 +206,6 @@ public:
 private:
     static constexpr char32_t none = 0xFFFFFFFF;
 
-    static void appendUtf8(std::string &out, char32_t c)
-    {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
 
     // The one code point iconv makes of exactly these bytes, or `none`; sets `incomplete` when
     // iconv wants more bytes.
@@ -488,7 +394,7 @@ std::optional<std::string> metaCharset(std::string_view body)
             at = end + 3;
             continue;
         }
-        if (!startsWithNoCase(rest, "<meta") || rest.size() < 6 || !(isSpace(rest[5]) || rest[5] == '/')) {
+        if (!startsWithAsciiNoCase(rest, "<meta") || rest.size() < 6 || !(isSpace(rest[5]) || rest[5] == '/')) {
             ++at;
             continue;
         }

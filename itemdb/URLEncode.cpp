@@ -1,5 +1,7 @@
 #include "itemdb/URLEncode.h"
 
+#include "itemdb/Characters.h"
+
 #include <cstdint>
 #include <exception>
 
@@ -21,26 +23,6 @@ void appendEscaped(std::string &out, std::uint8_t byte)
     out.push_back(hexDigits[byte & 0x0F]);
 }
 
-// Appends the UTF-8 bytes of one code point, each escaped.
-void appendEscapedCodePoint(std::string &out, char32_t cp)
-{
-    if (cp < 0x80) {
-        appendEscaped(out, static_cast<std::uint8_t>(cp));
-    } else if (cp < 0x800) {
-        appendEscaped(out, static_cast<std::uint8_t>(0xC0 | (cp >> 6)));
-        appendEscaped(out, static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        appendEscaped(out, static_cast<std::uint8_t>(0xE0 | (cp >> 12)));
-        appendEscaped(out, static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
-        appendEscaped(out, static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
-    } else {
-        appendEscaped(out, static_cast<std::uint8_t>(0xF0 | (cp >> 18)));
-        appendEscaped(out, static_cast<std::uint8_t>(0x80 | ((cp >> 12) & 0x3F)));
-        appendEscaped(out, static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
-        appendEscaped(out, static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
-    }
-}
-
 } // namespace
 
 std::string URLEncode(std::u16string_view text)
@@ -50,6 +32,7 @@ std::string URLEncode(std::u16string_view text)
     try {
         std::string out;
         out.reserve(text.size() * 9); // at most 3 UTF-8 bytes per code unit, 3 chars per byte
+        std::string bytes;            // one code point's; never past the small-string buffer
         for (std::size_t i = 0; i < text.size(); ++i) {
             const char16_t unit = text[i];
             char32_t cp = unit;
@@ -63,7 +46,10 @@ std::string URLEncode(std::u16string_view text)
             } else if (isLowSurrogate(unit)) {
                 cp = replacementCharacter;
             }
-            appendEscapedCodePoint(out, cp);
+            bytes.clear();
+            appendUtf8(bytes, cp);
+            for (const char byte : bytes)
+                appendEscaped(out, static_cast<std::uint8_t>(byte));
         }
         return out;
     } catch (const std::exception &) {
