@@ -220,10 +220,7 @@ void FrmMain::buildControls()
 
     m_command2 = makeButton(client, "Command2", "추가 사용법", twipRect(9960, 100, 1215, 375));
 
-    m_lv1 = makeList(client, "LV1", {resultColumns[0], resultColumns[1], resultColumns[2], resultColumns[3]});
-    m_lv1->setGeometry(twipRect(120, 600, 11055, 4455));
-    m_lv1->setAccessibleName(QStringLiteral("검색 결과"));
-    m_lv1->viewport()->installEventFilter(this);
+    m_lv1 = makeResultList();
 
     m_lv2 = makeList(client, "LV2",
                      {equipmentColumns[0], equipmentColumns[1], equipmentColumns[2], equipmentColumns[3],
@@ -323,14 +320,37 @@ void FrmMain::closeEvent(QCloseEvent *event)
     }
 }
 
+QTreeWidget *FrmMain::makeResultList()
+{
+    QTreeWidget *list =
+        makeList(centralWidget(), "LV1", {resultColumns[0], resultColumns[1], resultColumns[2], resultColumns[3]});
+    list->setGeometry(twipRect(120, 600, 11055, 4455));
+    list->setAccessibleName(QStringLiteral("검색 결과"));
+    list->viewport()->installEventFilter(this);
+    return list;
+}
+
 void FrmMain::clearResults()
 {
-    const bool wasLong = m_lv1->topLevelItemCount() >= longResultList;
-    m_lv1->clear();
-    // The allocator keeps freed memory for later; after a huge page that is most of what the
+    if (m_lv1->topLevelItemCount() < longResultList) {
+        m_lv1->clear();
+        return;
+    }
+    // An emptied list view keeps the room it had made for every row (its row index and its
+    // layout), which after a page of millions of hits is more than the rest of the program
+    // together. A new, empty list in its place gives all of it back.
+    QTreeWidget *replaced = m_lv1;
+    const bool hadFocus = replaced->hasFocus();
+    m_lv1 = makeResultList();
+    QWidget::setTabOrder(replaced, m_lv1);
+    replaced->hide();
+    delete replaced;
+    m_lv1->show();
+    if (hadFocus)
+        m_lv1->setFocus();
+    // The allocator keeps what was freed for later; after a huge page that is most of what the
     // program had, so it goes back to the system now.
-    if (wasLong)
-        malloc_trim(0);
+    malloc_trim(0);
 }
 
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)

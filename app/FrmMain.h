@@ -82,6 +82,8 @@ private:
     /// inside another (one may be waiting for the site); it is then run right after it. Once the
     /// window has accepted a close, no handler runs any more.
     void runHandler(std::function<void()> handler);
+    /// The result list LV1 with its columns, in its place in the window.
+    QTreeWidget *makeResultList();
     /// Empties the result list, and gives the memory of a long list back to the system.
     void clearResults();
 

@@ -4,10 +4,13 @@
 #include <QEventLoop>
 #include <QMetaObject>
 
+#include <malloc.h>
+
 #include <chrono>
 #include <exception>
 #include <future>
 #include <memory>
+#include <mutex>
 
 namespace velmora {
 
@@ -19,9 +22,24 @@ namespace {
 // not spend its time painting a state that the result replaces a moment later.
 constexpr std::chrono::milliseconds moment{16};
 
+// Result pages of up to 32 MiB arrive, are decoded and are cut on the network thread. glibc
+// serves such buffers from that thread's heap once it has seen one freed (its threshold for
+// giving a buffer a mapping of its own rises to the largest one freed), and it never shrinks a
+// thread's heap from the top again: a single huge page would stay resident for the program's
+// life. A fixed threshold keeps every buffer from 1 MiB on in a mapping of its own, which goes
+// back to the system the moment the buffer is freed.
+void keepLargeBuffersOutOfHeaps()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        constexpr int ownMappingFrom = 1024 * 1024;
+        mallopt(M_MMAP_THRESHOLD, ownMappingFrom);
+    });
+}
+
 } // namespace
 
-NetworkThread::NetworkThread() : m_thread([this] { run(); }) {}
+NetworkThread::NetworkThread() : m_thread([this] { run(); }) { keepLargeBuffersOutOfHeaps(); }
 
 NetworkThread::~NetworkThread()
 {

@@ -131,6 +131,30 @@ TEST_F(WindowSearch, TheWindowReusesOneConnection)
     EXPECT_EQ(status(), QStringLiteral("검색 결과 0건"));
 }
 
+// After a very long list the window puts a new, empty list in LV1's place to give the old one's
+// memory back: the new one must be the same list to the player, and its rows must work.
+TEST_F(WindowSearch, TheListAfterAVeryLongOneIsTheSameList)
+{
+    std::vector<PageHit> many(10'000, PageHit{"반지", "반지", "", "http://x/"});
+    site.on(listPath, CannedResponse{.body = resultPage(many)});
+    searchFor(QStringLiteral("반지"));
+    ASSERT_EQ(list("LV1")->topLevelItemCount(), 10'000);
+
+    site.on(listPath, CannedResponse{.body = resultPage({{"검", "한손검", optionList({"힘 +1"}), "http://x/"}})});
+    searchFor(QStringLiteral("검"));
+    QTreeWidget *results = list("LV1");
+    ASSERT_EQ(window->findChildren<QTreeWidget *>(QStringLiteral("LV1")).size(), 1);
+    EXPECT_EQ(rows(results), (std::vector<std::vector<QString>>{{"검", "한손검", "힘 +1", "http://x/"}}));
+    EXPECT_TRUE(results->isVisible());
+    EXPECT_EQ(results->geometry(), QRect(8, 40, 737, 297));
+    EXPECT_EQ(results->columnWidth(0), 412);
+    EXPECT_EQ(results->columnWidth(3), 1);
+    EXPECT_EQ(results->accessibleName(), QStringLiteral("검색 결과"));
+    // A double-click on it still reaches the window: without a grade, the grade message.
+    const SeenMessage seen = closeMessageBoxDuring([&] { doubleClickRow(results, 0); });
+    EXPECT_EQ(seen.text, QStringLiteral("등급을 설정해주세요."));
+}
+
 // The site never answers: the search ends at the requester's time-out (a second here, where the
 // program waits 30), the status bar says so, and the window takes the next search.
 TEST_F(WindowSearch, ASilentSiteEndsAtTheTimeOutAndTheWindowGoesOn)
