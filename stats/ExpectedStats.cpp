@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "stats/Numbers.h"
+#include "stats/StatText.h"
 #include "stats/TextCut.h"
 
 namespace velmora {
@@ -32,7 +33,7 @@ enum Sum : std::size_t {
 };
 
 struct SumSource {
-    std::string_view marker;
+    Stat stat; // its label in the stat text is the sum's marker
     std::int32_t start;
 };
 
@@ -40,17 +41,22 @@ struct SumSource {
 constexpr std::int32_t primaryBase = 158;
 
 constexpr std::array<SumSource, SumCount> sumSources = {{
-    {"힘", primaryBase},
-    {"민첩", primaryBase},
-    {"지능", primaryBase},
-    {"정신", primaryBase},
-    {"체력", primaryBase},
-    {"저항도", 0},
-    {"방어도", 0},
-    {"공격력", 0},
-    {"원공", 0},
-    {"주문력", 0},
+    {Stat::Strength, primaryBase},
+    {Stat::Agility, primaryBase},
+    {Stat::Intellect, primaryBase},
+    {Stat::Spirit, primaryBase},
+    {Stat::Stamina, primaryBase},
+    {Stat::MagicResist, 0},
+    {Stat::PhysDefense, 0},
+    {Stat::MeleeAttack, 0},
+    {Stat::RangedAttack, 0},
+    {Stat::SpellPower, 0},
 }};
+
+std::string_view marker(std::size_t sum)
+{
+    return statLabel(sumSources[sum].stat);
+}
 
 // Positions of the derived values among the captions; the five primary stats come first, in
 // the same order as their sums.
@@ -101,7 +107,7 @@ void addRounded(std::int32_t &sum, double amount)
 void addRow(std::array<std::int32_t, SumCount> &sums, std::string_view statText)
 {
     for (std::size_t i = 0; i < SumCount; ++i) {
-        const std::optional<std::string_view> segment = segmentAfter(statText, sumSources[i].marker);
+        const std::optional<std::string_view> segment = segmentAfter(statText, marker(i));
         if (!segment)
             continue;
         // The intelligence entry is the last one of a stat text, so its whole segment is its
