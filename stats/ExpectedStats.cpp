@@ -179,9 +179,11 @@ StatTotals calculateExpectedStats(std::span<const std::string> statTexts, const 
                magicResist * bonus.magicResistRatio + magicResist + sums[Spirit]);
 
     // Healing power is not summed: the last item's token is shown as it stands.
-    if (const std::optional<std::string_view> segment = segmentAfter(lastStatText, healingMarker)) {
+    // A marker with nothing after it up to the next space has no token to show.
+    const std::optional<std::string_view> segment = segmentAfter(lastStatText, healingMarker);
+    if (const std::string_view token = segment ? before(*segment, " ") : ""; !token.empty()) {
         captions[HealingCaption] += ' ';
-        captions[HealingCaption] += before(*segment, " ");
+        captions[HealingCaption] += token;
     }
 
     // Vitality and the health base are whole-number arithmetic; an overflow leaves the caption

@@ -24,7 +24,8 @@ extern const std::array<std::string_view, statLabelCount> statResetCaptions;
 /// caption. Empty list, no bonuses: "힘 : 158", …, "근공력 : 33.4", …, "생명력 : 10296".
 /// A row's value that is no number, or would take its sum out of the int32 range, adds nothing.
 /// The healing caption shows the token after "치유력" in the last row's text as it stands
-/// ("치유력 : " followed by it), and is bare when the last row has no such marker.
+/// ("치유력 : " followed by it), and is bare when the last row has no such marker or nothing
+/// follows the marker up to the next space.
 /// Linear in the total length of the texts; nothing is allocated per row.
 StatTotals calculateExpectedStats(std::span<const std::string> statTexts, const BonusSettings &bonus);
 
