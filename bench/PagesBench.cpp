@@ -133,7 +133,7 @@ BENCHMARK(CutTooltip);
 
 void BuildStatText(benchmark::State &state)
 {
-    const TooltipValues values = cutTooltip(bench::tooltipPage(2, 12));
+    const StatValues values = toStatValues(cutTooltip(bench::tooltipPage(2, 12)));
     for (auto _ : state) {
         std::string text = buildStatText(values);
         benchmark::DoNotOptimize(text);

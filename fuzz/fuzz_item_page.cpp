@@ -17,8 +17,6 @@ namespace {
 
 constexpr std::string_view gradeLinkMarker = "<td class = \"left\"><a href=\"";
 constexpr std::string_view addressEndMarker = "\" velmora-tip";
-constexpr std::string_view meleeAttackLabel = "공격력";
-constexpr std::string_view rangedAttackLabel = "원공";
 
 void checkTooltipAddress(std::string_view page, int grade)
 {
@@ -38,7 +36,7 @@ void checkStatText(std::string_view tooltip)
 {
     const TooltipValues values = cutTooltip(tooltip);
     const std::string statText = statTextFromTooltip(tooltip);
-    require(statText == buildStatText(values), "the stat text is built from the cut values");
+    require(statText == buildStatText(toStatValues(values)), "the stat text is built from the cut values");
     require(statText.empty() || statText.back() == ' ', "every entry ends with a space", statText);
 
     bool asciiValues = true;
@@ -58,7 +56,8 @@ void checkStatText(std::string_view tooltip)
     // the count is made only when every value is ASCII.
     if (asciiValues) {
         const std::size_t attackLabels =
-            countOccurrences(statText, meleeAttackLabel) + countOccurrences(statText, rangedAttackLabel);
+            countOccurrences(statText, statLabel(Stat::MeleeAttack))
+            + countOccurrences(statText, statLabel(Stat::RangedAttack));
         const bool hasAttack = values.attackPower && !values.attackPower->empty();
         require(attackLabels == (hasAttack ? 1u : 0u), "attack power listed once exactly when it has a value",
                 statText);

@@ -1,10 +1,12 @@
 #include "itemdb/ItemPage.h"
 
 #include "stats/Grades.h"
+#include "stats/Numbers.h"
 #include "stats/TextCut.h"
 
 #include <array>
 #include <cstddef>
+#include <utility>
 
 namespace velmora {
 
@@ -53,6 +55,15 @@ std::optional<std::string> valueAfter(std::string_view text, std::string_view ke
 
 } // namespace
 
+bool isRanged(const std::optional<std::string> &itemType)
+{
+    if (!itemType)
+        return false;
+    // A value that is no number at all (the empty one too) counts as a bow.
+    const std::optional<double> code = readNumber(*itemType);
+    return !code || *code == rangedItemType;
+}
+
 std::optional<std::string> tooltipAddress(std::string_view itemPage, int gradeNumber)
 {
     if (gradeNumber < 1 || gradeNumber > gradeCount)
@@ -71,9 +82,25 @@ TooltipValues cutTooltip(std::string_view tooltipText)
     return values;
 }
 
+StatValues toStatValues(TooltipValues values)
+{
+    StatValues stats;
+    const Stat attack = isRanged(values.itemType) ? Stat::RangedAttack : Stat::MeleeAttack;
+    stats[attack] = std::move(values.attackPower);
+    stats[Stat::SpellPower] = std::move(values.spellPower);
+    stats[Stat::PhysDefense] = std::move(values.armor);
+    stats[Stat::MagicResist] = std::move(values.resist);
+    stats[Stat::Strength] = std::move(values.strength);
+    stats[Stat::Stamina] = std::move(values.stamina);
+    stats[Stat::Spirit] = std::move(values.spirit);
+    stats[Stat::Agility] = std::move(values.agility);
+    stats[Stat::Intellect] = std::move(values.intellect);
+    return stats;
+}
+
 std::string statTextFromTooltip(std::string_view tooltipText)
 {
-    return buildStatText(cutTooltip(tooltipText));
+    return buildStatText(toStatValues(cutTooltip(tooltipText)));
 }
 
 } // namespace velmora

@@ -77,6 +77,10 @@ TEST(ExpectedStats, RowsBonusesAndFailedSteps)
         {"healing token of the last row, as found", {"치유력99 ", "힘1 치유력1e1 치유력9 "}, {},
          {{10, "치유력 : 1e1"}}},
         {"healing only looked for in the last row", {"치유력99 ", "힘1 "}, {}, {{10, "치유력 :"}}},
+        // A marker with no token after it leaves the caption bare, without a trailing space.
+        {"healing marker ending the text", {"힘1 치유력"}, {}, {{10, "치유력 :"}}},
+        {"healing marker twice in a row", {"치유력치유력5 "}, {}, {{10, "치유력 :"}}},
+        {"healing marker before a space", {"치유력 5"}, {}, {{10, "치유력 :"}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,3 +1,5 @@
+#include "stats/BonusSettings.h"
+#include "stats/ExpectedStats.h"
 #include "stats/StatText.h"
 
 #include <gtest/gtest.h>
@@ -8,35 +10,26 @@
 namespace velmora {
 namespace {
 
-TEST(StatText, RangedOnlyForTypeSeventySevenOrAnUnreadableType)
+TEST(StatText, WhatIsWrittenIsWhatTheCalculationReads)
 {
-    const std::vector<std::pair<std::optional<std::string>, bool>> cases = {
-        {std::nullopt, false}, {"77", true}, {" 77 ", true}, {"77.0", true}, {"3", false},
-        {"770", false}, {"", true}, {"bow", true}, {"77a", true},
-    };
-    for (const auto &[itemType, ranged] : cases) {
-        SCOPED_TRACE(itemType.value_or("(none)"));
-        EXPECT_EQ(isRanged(itemType), ranged);
-    }
-}
-
-TEST(StatText, EntriesInFixedOrderWithAttackUnderTheMatchingLabel)
-{
-    const std::optional<std::string> no;
-    // attackPower, spellPower, armor, resist, strength, stamina, spirit, agility, intellect, itemType
-    const std::vector<std::pair<TooltipValues, std::string>> cases = {
-        {{"30", "4", no, no, "12", "7", no, no, no, "77"}, "주문력4 원공30 힘12 체력7 "},
-        {{"30", "4", no, no, "12", "7", no, no, no, "3"}, "공격력30 주문력4 힘12 체력7 "},
-        {{no, "4", no, no, "12", "7", no, no, no, "77"}, "주문력4 힘12 체력7 "},
-        {{no, no, " 120", no, "0", no, no, "", "2", no}, "방어도 120 힘0 지능2 "},
-        {{"1", "2", "3", "4", "5", "6", "7", "8", "9", no},
-         "공격력1 주문력2 방어도3 저항도4 힘5 체력6 정신7 민첩8 지능9 "},
-        {{}, ""},
-    };
-    for (const auto &[values, statText] : cases) {
-        SCOPED_TRACE(statText);
-        EXPECT_EQ(buildStatText(values), statText);
-    }
+    // Every stat at a value of its own: a label written under one name and read under another
+    // would move a value to the wrong caption, and one out of order would cut the intelligence
+    // value short.
+    StatValues values;
+    for (std::size_t i = 0; i < statCount; ++i)
+        values.values[i] = std::to_string(10 * (i + 1));
+    const std::vector<std::string> rows = {buildStatText(values)};
+    const StatTotals totals = calculateExpectedStats(rows, BonusSettings{});
+    EXPECT_EQ(totals[0], "힘 : 218");     // 158 + 60
+    EXPECT_EQ(totals[1], "민첩 : 248");   // 158 + 90
+    EXPECT_EQ(totals[2], "지능 : 258");   // 158 + 100
+    EXPECT_EQ(totals[3], "정신 : 238");   // 158 + 80
+    EXPECT_EQ(totals[4], "체력 : 228");   // 158 + 70
+    EXPECT_EQ(totals[5], "근공력 : 55.4"); // 10 + round(218 * 0.2) + 1.4
+    EXPECT_EQ(totals[6], "원공력 : 80.6"); // 248 * 0.2 + 30 + 1
+    EXPECT_EQ(totals[7], "주문력 : 72.6"); // 258 * 0.2 + 20 + 1
+    EXPECT_EQ(totals[8], "물리 방어도 : 40");
+    EXPECT_EQ(totals[9], "마법 저항도 : 288"); // 50 + 238
 }
 
 } // namespace
