@@ -1,7 +1,10 @@
 #include "app/FrmMain.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeySequence>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,6 +25,8 @@
 
 #include <malloc.h>
 
+#include <algorithm>
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -29,7 +34,10 @@
 #include "app/NetworkWait.h"
 #include "itemdb/HttpRequester.h"
 #include "itemdb/ItemDatabase.h"
+#include "stats/EquipmentList.h"
 #include "stats/ExpectedStats.h"
+#include "stats/SiteText.h"
+#include "stats/StatChanges.h"
 #include "stats/Grades.h"
 #include "velmora_config.h"
 
@@ -159,6 +167,48 @@ private:
 // system at once; below it the allocator keeps it for the next search.
 constexpr int longResultList = 10'000;
 
+// A text of the site's, embedded in one of the window's own messages: its writing direction
+// ends where it ends.
+QString isolated(const QString &siteText) { return qs(isolate(siteText.toStdString())); }
+
+// A tooltip that shows `lines` as they are: the site's names may hold "<b>" or "<img …>", and a
+// tooltip would take them for markup.
+QString plainTooltip(const std::vector<std::string> &lines)
+{
+    QStringList escaped;
+    for (const std::string &line : lines)
+        escaped << qs(line).toHtmlEscaped();
+    return QStringLiteral("<p style='white-space:pre'>%1</p>").arg(escaped.join(QStringLiteral("<br>")));
+}
+
+// The keys of undo and redo, also when the search box or the grade box has them: there they keep
+// their text-editing meaning.
+bool isListHistoryKey(const QKeyEvent *key)
+{
+    const QKeyCombination pressed = key->keyCombination();
+    return pressed == QKeyCombination(Qt::ControlModifier, Qt::Key_Z)
+           || pressed == QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z)
+           || pressed == QKeyCombination(Qt::ControlModifier, Qt::Key_Y);
+}
+
+// An action of the window (never a menu entry) for `keys`, wherever the focus is in the window.
+QAction *makeWindowAction(QWidget *window, const char *name, const QList<QKeySequence> &keys)
+{
+    auto *action = new QAction(window);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(action);
+    return action;
+}
+
+bool isEnter(const QKeyEvent *key)
+{
+    return key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier
+               ? key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter
+               : false;
+}
+
 } // namespace
 
 QList<QTreeWidgetItem *> velmora::makeResultRows(const std::shared_ptr<const SearchHits> &hits)
@@ -217,6 +267,7 @@ void FrmMain::buildControls()
     m_cr1->setInsertPolicy(QComboBox::NoInsert); // the grade list never changes
     m_cr1->setMaxVisibleItems(gradeCount);         // every grade in view, no scrolling
     m_cr1->setGeometry(twipRect(8640, 120, 1215, 345));
+    m_cr1->lineEdit()->installEventFilter(this);
 
     m_command2 = makeButton(client, "Command2", "추가 사용법", twipRect(9960, 100, 1215, 375));
 
@@ -228,6 +279,7 @@ void FrmMain::buildControls()
     m_lv2->setGeometry(twipRect(120, 5160, 11055, 2895));
     m_lv2->setAccessibleName(QStringLiteral("장비 목록"));
     m_lv2->viewport()->installEventFilter(this);
+    m_lv2->installEventFilter(this); // Delete, copy and paste
 
     m_frame2 = new QGroupBox(QStringLiteral("추가 설정"), client);
     m_frame2->setObjectName(QStringLiteral("Frame2"));
@@ -262,6 +314,14 @@ void FrmMain::buildControls()
     connect(m_command1, &QPushButton::clicked, this, [this] { runHandler([this] { Command1_Click(); }); });
     connect(m_command2, &QPushButton::clicked, this, [this] { runHandler([this] { Command2_Click(); }); });
     connect(m_lv2Reset, &QAction::triggered, this, [this] { runHandler([this] { LV2Reset_Click(); }); });
+
+    const QKeySequence redoKeys[] = {QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z),
+                                     QKeySequence(Qt::ControlModifier | Qt::Key_Y)};
+    connect(makeWindowAction(this, "undo", {QKeySequence(Qt::ControlModifier | Qt::Key_Z)}), &QAction::triggered,
+            this, [this] { runHandler([this] { undoListChange(); }); });
+    connect(makeWindowAction(this, "redo", {redoKeys[0], redoKeys[1]}), &QAction::triggered, this,
+            [this] { runHandler([this] { redoListChange(); }); });
+    applyTabOrder();
 
     statusBar()->setSizeGripEnabled(false);
     // Screen readers read the status bar by its name: keep it saying what the bar shows.
@@ -327,11 +387,45 @@ QTreeWidget *FrmMain::makeResultList()
     list->setGeometry(twipRect(120, 600, 11055, 4455));
     list->setAccessibleName(QStringLiteral("검색 결과"));
     list->viewport()->installEventFilter(this);
+    list->installEventFilter(this); // Enter adds the selected hit, as a double-click does
+    // A click on a column's header sorts the hits by it; the hits stay unsorted until then.
+    list->header()->setSectionsClickable(true);
+    connect(list->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { runHandler([this, column] { sortResults(column); }); });
     return list;
+}
+
+void FrmMain::applyTabOrder()
+{
+    QList<QWidget *> order = {m_txtSearch, m_cmdSearch, m_cr1, m_command2, m_lv1, m_lv2};
+    // The bonus boxes from top to bottom, as they stand in their frame.
+    std::array<int, bonusBoxCount> boxes{};
+    for (int i = 0; i < bonusBoxCount; ++i)
+        boxes[static_cast<std::size_t>(i)] = i;
+    std::sort(boxes.begin(), boxes.end(), [](int a, int b) { return checkTopTwips[a] < checkTopTwips[b]; });
+    for (int box : boxes)
+        order << m_check1[static_cast<std::size_t>(box)];
+    order << m_command1;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void FrmMain::sortResults(int column)
+{
+    m_sortOrder = (column == m_sortColumn && m_sortOrder == Qt::AscendingOrder) ? Qt::DescendingOrder
+                                                                              : Qt::AscendingOrder;
+    m_sortColumn = column;
+    m_lv1->sortItems(column, m_sortOrder);
+    m_lv1->header()->setSortIndicator(column, m_sortOrder);
+    m_lv1->header()->setSortIndicatorShown(true);
 }
 
 void FrmMain::clearResults()
 {
+    // A new search lists its hits in page order again.
+    m_sortColumn = -1;
+    m_sortOrder = Qt::AscendingOrder;
+    m_lv1->header()->setSortIndicatorShown(false);
     if (m_lv1->topLevelItemCount() < longResultList) {
         m_lv1->clear();
         return;
@@ -342,9 +436,9 @@ void FrmMain::clearResults()
     QTreeWidget *replaced = m_lv1;
     const bool hadFocus = replaced->hasFocus();
     m_lv1 = makeResultList();
-    QWidget::setTabOrder(replaced, m_lv1);
     replaced->hide();
     delete replaced;
+    applyTabOrder();
     m_lv1->show();
     if (hadFocus)
         m_lv1->setFocus();
@@ -363,6 +457,33 @@ bool FrmMain::eventFilter(QObject *watched, QEvent *event)
         if (code != 0)
             runHandler([this, code] { txtSearch_KeyPress(code); });
         return false; // the key still reaches the search box
+    }
+    // Undo and redo keep their text-editing meaning in the search box and the grade box: the
+    // key goes to the box instead of the window's actions.
+    if (event->type() == QEvent::ShortcutOverride && (watched == m_txtSearch || watched == m_cr1->lineEdit())
+        && isListHistoryKey(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return false;
+    }
+    // The lists' own keys, taken before the list's default handling (which would copy one cell).
+    if (event->type() == QEvent::KeyPress && (watched == m_lv1 || watched == m_lv2)) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (watched == m_lv1 && isEnter(key)) {
+            runHandler([this] { LV1_DblClick(); });
+            return true;
+        }
+        if (watched == m_lv2 && key->keyCombination() == QKeyCombination(Qt::Key_Delete)) {
+            runHandler([this] { LV2_DblClick(); });
+            return true;
+        }
+        if (watched == m_lv2 && key->matches(QKeySequence::Copy)) {
+            runHandler([this] { copyEquipmentList(); });
+            return true;
+        }
+        if (watched == m_lv2 && key->matches(QKeySequence::Paste)) {
+            runHandler([this] { pasteEquipmentList(); });
+            return true;
+        }
     }
     if (event->type() == QEvent::MouseButtonDblClick) {
         if (watched == m_lv1->viewport())
@@ -425,10 +546,12 @@ void FrmMain::LV1_DblClick()
 
     // An item whose stats could not be read is still added, with an empty stat text.
     const QString statText = *stats ? qs(stats->value()) : QString();
-    auto *row = new QTreeWidgetItem(QStringList{name, kind, statText, gradeText, QString()});
-    m_lv2->addTopLevelItem(row);
+    const EquipmentRow row{name.toStdString(), kind.toStdString(), statText.toStdString(), gradeText.toStdString(), {}};
+    const int position = m_lv2->topLevelItemCount();
+    insertEquipmentRows(position, {row});
+    m_history.record({ListChange::Kind::add, position, {row}});
 
-    const QString added = QStringLiteral("추가: %1 (%2)").arg(name, gradeText);
+    const QString added = QStringLiteral("추가: %1 (%2)").arg(isolated(name), gradeText);
     statusBar()->showMessage(*stats ? added
                                     : QStringLiteral("%1 - 능력치 없음: %2").arg(added, fetchProblem(stats->why())));
 }
@@ -438,10 +561,18 @@ void FrmMain::LV2_DblClick()
     const QList<QTreeWidgetItem *> selected = m_lv2->selectedItems();
     if (selected.isEmpty())
         return;
-    delete m_lv2->takeTopLevelItem(m_lv2->indexOfTopLevelItem(selected.first()));
+    const int position = m_lv2->indexOfTopLevelItem(selected.first());
+    m_history.record({ListChange::Kind::remove, position, {equipmentRow(position)}});
+    removeEquipmentRows(position, 1);
 }
 
-void FrmMain::LV2Reset_Click() { m_lv2->clear(); }
+void FrmMain::LV2Reset_Click()
+{
+    // Clearing an empty list changes nothing, so there is nothing to undo either.
+    if (m_lv2->topLevelItemCount() > 0)
+        m_history.record({ListChange::Kind::clear, 0, equipmentRows()});
+    m_lv2->clear();
+}
 
 void FrmMain::Check1_Click(int index)
 {
@@ -465,20 +596,122 @@ void FrmMain::Command1_Click()
     for (int i = 0; i < statLabelCount; ++i)
         m_lab1[static_cast<std::size_t>(i)]->setText(qs(statResetCaptions[static_cast<std::size_t>(i)]));
 
-    std::vector<std::string> statTexts;
-    statTexts.reserve(static_cast<std::size_t>(m_lv2->topLevelItemCount()));
-    for (int i = 0; i < m_lv2->topLevelItemCount(); ++i)
-        statTexts.push_back(m_lv2->topLevelItem(i)->text(statTextColumn).toStdString());
-    const StatTotals totals = calculateExpectedStats(statTexts, m_bonus);
+    const ExplainedStats stats =
+        explainExpectedStats(equipmentRows(), m_bonus, m_lastTotals ? &*m_lastTotals : nullptr);
 
     // 생명력 (12) is written before 활력 (11).
     constexpr int order[statLabelCount] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 11};
-    for (int i : order)
-        m_lab1[static_cast<std::size_t>(i)]->setText(qs(totals[static_cast<std::size_t>(i)]));
+    for (int i : order) {
+        const auto at = static_cast<std::size_t>(i);
+        m_lab1[at]->setText(qs(stats.captions[at]));
+        m_lab1[at]->setToolTip(plainTooltip(stats.explanations[at]));
+    }
+    statusBar()->showMessage(qs(calculationStatus(m_lastTotals ? &*m_lastTotals : nullptr, stats.captions)));
+    m_lastTotals = stats.captions;
 }
 
 void FrmMain::Command2_Click()
 {
     QMessageBox box(QMessageBox::Information, QStringLiteral("추가 사용법"), usageText, QMessageBox::Ok, this);
     box.exec();
+}
+
+EquipmentRow FrmMain::equipmentRow(int index) const
+{
+    const QTreeWidgetItem *item = m_lv2->topLevelItem(index);
+    return {item->text(nameColumn).toStdString(), item->text(kindColumn).toStdString(),
+            item->text(statTextColumn).toStdString(), item->text(gradeColumn).toStdString(),
+            item->text(priceColumn).toStdString()};
+}
+
+std::vector<EquipmentRow> FrmMain::equipmentRows() const
+{
+    std::vector<EquipmentRow> rows;
+    rows.reserve(static_cast<std::size_t>(m_lv2->topLevelItemCount()));
+    for (int i = 0; i < m_lv2->topLevelItemCount(); ++i)
+        rows.push_back(equipmentRow(i));
+    return rows;
+}
+
+void FrmMain::insertEquipmentRows(int position, const std::vector<EquipmentRow> &rows)
+{
+    QList<QTreeWidgetItem *> items;
+    for (const EquipmentRow &row : rows)
+        items << new QTreeWidgetItem(
+            QStringList{qs(row.itemName), qs(row.kind), qs(row.statText), qs(row.grade), qs(row.auctionUnitPrice)});
+    m_lv2->insertTopLevelItems(position, items);
+}
+
+void FrmMain::removeEquipmentRows(int position, int count)
+{
+    for (int i = 0; i < count; ++i)
+        delete m_lv2->takeTopLevelItem(position);
+}
+
+QString FrmMain::changeDescription(const ListChange &change)
+{
+    const auto count = static_cast<qsizetype>(change.rows.size());
+    switch (change.kind) {
+    case ListChange::Kind::add:
+        return QStringLiteral("추가 %1").arg(isolated(qs(change.rows.front().itemName)));
+    case ListChange::Kind::remove:
+        return QStringLiteral("삭제 %1").arg(isolated(qs(change.rows.front().itemName)));
+    case ListChange::Kind::clear:
+        return QStringLiteral("목록초기화 (%1개)").arg(count);
+    case ListChange::Kind::paste:
+        return QStringLiteral("붙여넣기 (%1개)").arg(count);
+    }
+    return {};
+}
+
+void FrmMain::undoListChange()
+{
+    const std::optional<ListChange> change = m_history.undo();
+    if (!change) {
+        statusBar()->showMessage(QStringLiteral("되돌릴 변경이 없습니다"));
+        return;
+    }
+    const auto count = static_cast<int>(change->rows.size());
+    if (change->kind == ListChange::Kind::add || change->kind == ListChange::Kind::paste)
+        removeEquipmentRows(change->position, count);
+    else
+        insertEquipmentRows(change->position, change->rows);
+    statusBar()->showMessage(QStringLiteral("되돌림: %1").arg(changeDescription(*change)));
+}
+
+void FrmMain::redoListChange()
+{
+    const std::optional<ListChange> change = m_history.redo();
+    if (!change) {
+        statusBar()->showMessage(QStringLiteral("다시 실행할 변경이 없습니다"));
+        return;
+    }
+    const auto count = static_cast<int>(change->rows.size());
+    if (change->kind == ListChange::Kind::add || change->kind == ListChange::Kind::paste)
+        insertEquipmentRows(change->position, change->rows);
+    else
+        removeEquipmentRows(change->position, count);
+    statusBar()->showMessage(QStringLiteral("다시 실행: %1").arg(changeDescription(*change)));
+}
+
+void FrmMain::copyEquipmentList()
+{
+    const std::vector<EquipmentRow> rows = equipmentRows();
+    const std::string text = equipmentListText(rows, m_lastTotals ? &*m_lastTotals : nullptr);
+    QGuiApplication::clipboard()->setText(qs(text));
+    statusBar()->showMessage(QStringLiteral("복사: %1개").arg(rows.size()));
+}
+
+void FrmMain::pasteEquipmentList()
+{
+    const PastedRows pasted = parseEquipmentList(QGuiApplication::clipboard()->text().toStdString());
+    if (!pasted.rows.empty()) {
+        const int position = m_lv2->topLevelItemCount();
+        insertEquipmentRows(position, pasted.rows);
+        m_history.record({ListChange::Kind::paste, position, pasted.rows});
+    }
+    QString message = QStringLiteral("붙여넣기: %1개 추가").arg(pasted.rows.size());
+    if (pasted.ignoredLines > 0)
+        message += QStringLiteral(", %1줄 무시").arg(pasted.ignoredLines);
+    statusBar()->showMessage(message);
 }

@@ -7,10 +7,13 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "app/EquipmentHistory.h"
 #include "itemdb/HttpRequester.h"
 #include "stats/BonusSettings.h"
+#include "stats/ExpectedStats.h"
 
 class QAction;
 class QCloseEvent;
@@ -68,6 +71,17 @@ public slots:
     /// Shows how to use the lists.
     void Command2_Click();
 
+    // Beyond the written window: the player's keys and the equipment list's undo, copy and paste.
+    /// Takes back the newest change of the equipment list (Ctrl+Z).
+    void undoListChange();
+    /// Makes the newest undone change of the equipment list again (Ctrl+Shift+Z, Ctrl+Y).
+    void redoListChange();
+    /// Puts the equipment list, and the last calculation's captions, on the clipboard as text
+    /// (Ctrl+C in the equipment list).
+    void copyEquipmentList();
+    /// Appends the rows of the clipboard's text to the equipment list (Ctrl+V in the equipment list).
+    void pasteEquipmentList();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -82,8 +96,22 @@ private:
     /// inside another (one may be waiting for the site); it is then run right after it. Once the
     /// window has accepted a close, no handler runs any more.
     void runHandler(std::function<void()> handler);
-    /// The result list LV1 with its columns, in its place in the window.
+    /// The result list LV1 with its columns and keys, in its place in the window.
     QTreeWidget *makeResultList();
+    /// The order in which Tab walks the controls: search, grade, lists, bonuses, 계산.
+    void applyTabOrder();
+    /// Sorts the hits by `column`, the other way round when they are sorted by it already.
+    void sortResults(int column);
+    /// Row `index` of the equipment list as its five texts.
+    velmora::EquipmentRow equipmentRow(int index) const;
+    /// Every row of the equipment list.
+    std::vector<velmora::EquipmentRow> equipmentRows() const;
+    /// Puts `rows` into the equipment list from position `position` on.
+    void insertEquipmentRows(int position, const std::vector<velmora::EquipmentRow> &rows);
+    /// Removes `count` rows of the equipment list from position `position` on.
+    void removeEquipmentRows(int position, int count);
+    /// What a change of the equipment list was, for the status bar: "추가 불꽃 깃 활".
+    static QString changeDescription(const velmora::ListChange &change);
     /// Empties the result list, and gives the memory of a long list back to the system.
     void clearResults();
 
@@ -115,6 +143,14 @@ private:
     QAction *m_lv2Reset = nullptr;
     std::array<QCheckBox *, velmora::bonusBoxCount> m_check1{};
     std::array<QLabel *, 13> m_lab1{};
+
+    velmora::EquipmentHistory m_history;
+    // The captions of the last calculation, which the next one is compared with (and which a
+    // copy of the list carries); none before the first click on 계산.
+    std::optional<velmora::StatTotals> m_lastTotals;
+    // The column the hits are sorted by, and which way; none while they stand in page order.
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 
     // Declared last so that it is destroyed first: its thread ends before the requester it
     // works with, and long before the application object.

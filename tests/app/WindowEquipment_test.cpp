@@ -118,7 +118,8 @@ TEST_F(WindowEquipment, PickedAndTypedGradesFetchThatGradesTooltipOverOneConnect
     };
     EXPECT_EQ(rows(list("LV2")), expected);
     EXPECT_EQ(child<QComboBox>("cr1")->count(), 12);
-    EXPECT_EQ(status(), QStringLiteral("추가: 바람 활 (신화)"));
+    // The site's name stands isolated in the window's own message (U+2068 … U+2069).
+    EXPECT_EQ(status(), QStringLiteral("추가: \u2068바람 활\u2069 (신화)"));
 }
 
 TEST_F(WindowEquipment, TheSameHitTwiceGivesTwoRowsAndRemovalTakesTheSelectedRow)
