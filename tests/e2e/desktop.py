@@ -263,6 +263,16 @@ class Velmora:
         key("Return")
         return self.main_window()
 
+    def find_tooltip(self):
+        """The text of the tooltip on screen, or None."""
+        for top in self.top_levels():
+            try:
+                if top.getRoleName() == "tool tip":
+                    return top.name or next((n.name for n in walk(top) if n.name), "") or "(tooltip)"
+            except Exception:
+                continue
+        return None
+
     def has_main_window(self):
         return any(t.getRoleName() == "frame" and t.name == MAIN_TITLE for t in self.top_levels())
 

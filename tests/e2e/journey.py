@@ -108,6 +108,21 @@ class Journey:
                                       check=True).stdout.splitlines()
             if shown != expected:
                 raise d.Failure(f"the window shows {shown}, the calculation gives {expected}")
+        status = run.find("status bar", within=window)
+        if status.name != "계산 완료":
+            raise d.Failure(f"after the first 계산 the status bar says {status.name!r}")
+
+        # Where a number comes from: the melee attack's breakdown, shown on hover.
+        d.move_mouse(*d.centre(panel.getChildAtIndex(5)))
+        d.wait_for("the breakdown tooltip", lambda: run.find_tooltip())
+        self.shot("stats-tooltip")
+
+        # Switch the bonus off and calculate again: the status bar says what changed.
+        d.click(box)
+        d.wait_for("the bonus caption", lambda: box.name == "공격력 % 증가 설정")
+        d.click(run.find("push button", "계산", within=window))
+        d.wait_for("the change report", lambda: status.name.startswith("계산: 근공력 -"))
+        self.shot("second-calculation")
 
         # Close the window as a window manager would: the program ends normally.
         self.desk.close_request(run.x_window_id())
