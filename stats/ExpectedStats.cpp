@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
+#include <iterator>
 #include <optional>
 
 #include "stats/Numbers.h"
@@ -157,6 +158,7 @@ constexpr std::string_view ignoredRow = "무시됨";
 // the row could not be counted, gets a line naming `row`.
 void addRow(Sums &sums, std::string_view statText, RowLines *lines, const EquipmentRow *row)
 {
+    std::string title; // made once, when the row first needs a line
     for (std::size_t i = 0; i < SumCount; ++i) {
         const std::optional<std::string_view> segment = segmentAfter(statText, marker(i));
         if (!segment)
@@ -168,13 +170,14 @@ void addRow(Sums &sums, std::string_view statText, RowLines *lines, const Equipm
         const std::optional<double> amount = readNumber(token);
         const bool counted =
             amount && roundInto(sums[i], static_cast<double>(sums[i]) + *amount).result;
-        if (!lines)
+        if (!lines || (counted && sums[i] == sumBefore))
             continue;
-        if (!counted)
-            (*lines)[i].push_back(rowTitle(*row) + ' ' + std::string(ignoredRow));
-        else if (sums[i] != sumBefore)
-            (*lines)[i].push_back(rowTitle(*row) + ' '
-                                  + withPlusSign(formatInteger(std::int64_t{sums[i]} - sumBefore)));
+        if (title.empty())
+            title = rowTitle(*row) + ' ';
+        (*lines)[i].push_back(
+            title
+            + (counted ? withPlusSign(formatInteger(std::int64_t{sums[i]} - sumBefore))
+                       : std::string(ignoredRow)));
     }
 }
 
@@ -337,11 +340,18 @@ std::string percentLine(std::string_view name, double ratio)
     return joined({name, " ", increaseWord, " ", dec(ratio * fractionToPercent), "%"});
 }
 
+// Each row's line goes to exactly one label, so it is moved there.
+void appendRowLines(std::vector<std::string> &lines, std::vector<std::string> &rowLines)
+{
+    lines.insert(lines.end(), std::make_move_iterator(rowLines.begin()),
+                 std::make_move_iterator(rowLines.end()));
+}
+
 // The items' sum of one stat and the rows that made it.
-void appendItemSum(std::vector<std::string> &lines, Sum sum, const Steps &s, const RowLines &rows)
+void appendItemSum(std::vector<std::string> &lines, Sum sum, const Steps &s, RowLines &rows)
 {
     lines.push_back(joined({itemsWord, " ", marker(sum), " ", num(s.itemSums[sum])}));
-    lines.insert(lines.end(), rows[sum].begin(), rows[sum].end());
+    appendRowLines(lines, rows[sum]);
 }
 
 // The last line of a derived value: "= <value text>", or why there is none.
@@ -353,7 +363,7 @@ std::string resultLine(std::string_view valueText, std::string_view whyNone)
 }
 
 std::array<std::vector<std::string>, statLabelCount>
-explain(const Steps &s, const RowLines &rows, const EquipmentRow *lastRow, const StatTotals &captions,
+explain(const Steps &s, RowLines &rows, const EquipmentRow *lastRow, const StatTotals &captions,
         const BonusSettings &bonus)
 {
     std::array<std::vector<std::string>, statLabelCount> lines;
@@ -361,7 +371,7 @@ explain(const Steps &s, const RowLines &rows, const EquipmentRow *lastRow, const
 
     for (std::size_t i : {Strength, Agility, Intellect, Spirit, Stamina}) {
         lines[i].push_back(inputLine(baseWord, num(sumSources[i].start)));
-        lines[i].insert(lines[i].end(), rows[i].begin(), rows[i].end());
+        appendRowLines(lines[i], rows[i]);
     }
 
     const std::string strength = num(s.sums[Strength]);
