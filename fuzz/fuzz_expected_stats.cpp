@@ -1,13 +1,16 @@
 // The first 40 bytes (when there are that many) choose the ten bonuses, four bytes each; the
 // rest is the equipment list, one stat text per line. Every caption must be its reset caption,
-// bare or followed by one space and a number the program can read back, whatever the sums do.
+// bare or followed by one space and a number the program can read back, whatever the sums do,
+// and its explanation must agree with it.
 
 #include "FuzzSupport.h"
 #include "stats/BonusSettings.h"
+#include "stats/EquipmentRow.h"
 #include "stats/ExpectedStats.h"
 #include "stats/Numbers.h"
 
 #include <array>
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -162,6 +165,47 @@ void checkCaptions(const StatTotals &captions, const std::vector<std::string> &s
     }
 }
 
+// The primary stats' lines add up to their captions; a derived value's last line is its value
+// or says why there is none.
+void checkExplanation(const StatTotals &captions, const std::vector<std::string> &statTexts,
+                      const BonusSettings &settings)
+{
+    std::vector<EquipmentRow> rows;
+    for (const std::string &statText : statTexts)
+        rows.push_back({"x", "", statText, "영웅", ""});
+    const ExplainedStats explained = explainExpectedStats(rows, settings);
+    require(explained.captions == captions, "the explanation has the calculation's captions");
+
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+        const std::vector<std::string> &lines = explained.explanations[i];
+        require(!lines.empty(), "every label is explained", captions[i]);
+        const std::string_view value = captionValue(captions, i);
+        if (isIntegerCaption(i) && i != 11) {
+            std::int64_t total = 0;
+            for (std::size_t k = 0; k < lines.size(); ++k) {
+                const std::string_view line = lines[k];
+                const std::string_view last = line.substr(line.rfind(' ') + 1);
+                if (last == "무시됨")
+                    continue;
+                std::int64_t change = 0;
+                const char *begin = last.data() + (last.starts_with('+') ? 1 : 0);
+                const auto [end, ec] = std::from_chars(begin, last.data() + last.size(), change);
+                require(ec == std::errc{} && end == last.data() + last.size(), "a primary line ends in a number",
+                        line);
+                total += change;
+            }
+            require(formatInteger(total) == value, "the primary lines add up to the caption", captions[i]);
+        } else if (i != healingCaption) {
+            const std::string_view last = lines.back();
+            require(value.empty() ? last.starts_with("값 없음: ") : last == "= " + std::string(value),
+                    "the last line is the caption's value", last);
+        }
+    }
+    // The same captions before: no line of change.
+    require(explainExpectedStats(rows, settings, &captions).explanations == explained.explanations,
+            "unchanged captions add no line");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -178,5 +222,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     checkCaptions(first, statTexts);
     // Nothing of one calculation may leak into the next.
     require(calculateExpectedStats(statTexts, settings) == first, "the same list gives the same captions");
+    checkExplanation(first, statTexts, settings);
     return 0;
 }

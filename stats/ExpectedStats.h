@@ -1,11 +1,14 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "stats/BonusSettings.h"
+#include "stats/EquipmentRow.h"
 
 namespace velmora {
 
@@ -18,6 +21,13 @@ using StatTotals = std::array<std::string, statLabelCount>;
 /// "치유력 :" (10), "활력 :" (11), "생명력 :" (12).
 extern const std::array<std::string_view, statLabelCount> statResetCaptions;
 
+/// The name of stat label `index`: its reset caption without " :" ("힘", "물리 방어도").
+std::string_view statName(std::size_t index);
+
+/// The value text of caption `index`: what follows its reset caption and the space; "" when the
+/// caption is bare. {"근공력 : 76.2", …}, 5 -> "76.2".
+std::string_view captionValue(const StatTotals &totals, std::size_t index);
+
 /// The expected stats of an equipment list, from the stat texts of its rows in list order and
 /// the bonus settings. Each caption is its reset caption, one space and the value; a value that
 /// cannot be computed (an int32 overflow, an infinite or invalid result) leaves the bare reset
@@ -28,5 +38,30 @@ extern const std::array<std::string_view, statLabelCount> statResetCaptions;
 /// follows the marker up to the next space.
 /// Linear in the total length of the texts; nothing is allocated per row.
 StatTotals calculateExpectedStats(std::span<const std::string> statTexts, const BonusSettings &bonus);
+
+/// The captions of a calculation and, per label, the lines (plain UTF-8 text, one string per
+/// line) that explain its value.
+struct ExplainedStats {
+    StatTotals captions;
+    std::array<std::vector<std::string>, statLabelCount> explanations;
+};
+
+/// The same calculation as calculateExpectedStats over the rows' stat texts, with the explanation
+/// of every caption; rows are named by item name and grade. Item names, grades and the healing
+/// token are site text and stand isolated (see isolate()).
+/// - Primary stats (0…4): "기본 158", then one line per row that changed that sum, in list order,
+///   "<itemName> (<grade>) +N" or "… -N" with N the change after the row's rounding, so that the
+///   numbers add up to the caption's value; "<itemName> (<grade>) 무시됨" for a row whose value
+///   could not be read or would overflow.
+/// - Derived values (5…9, 11, 12): each input with its source (the items' sum with its rows as
+///   above, each bonus step with its numbers, the percentages), the formula with the numbers
+///   filled in, and last "= <value text>", exactly captionValue(); a bare caption's last line
+///   begins "값 없음: " and says why.
+/// - Healing (10): which row the token came from, or that the last row has none, or that the
+///   list is empty.
+/// With `previous` (the captions of the calculation before), a changed value gains the line of
+/// changeLines(): before the last line of a derived value, at the end of the others.
+ExplainedStats explainExpectedStats(std::span<const EquipmentRow> rows, const BonusSettings &bonus,
+                                    const StatTotals *previous = nullptr);
 
 } // namespace velmora

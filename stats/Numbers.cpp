@@ -180,4 +180,11 @@ std::string formatInteger(std::int64_t value)
     return std::string(buffer, result.ptr);
 }
 
+std::string withPlusSign(std::string numberText)
+{
+    if (!numberText.starts_with('-'))
+        numberText.insert(numberText.begin(), '+');
+    return numberText;
+}
+
 } // namespace velmora

@@ -41,4 +41,7 @@ std::string formatDecimal(double value);
 /// Plain decimal digits, "-" when negative, no grouping.
 std::string formatInteger(std::int64_t value);
 
+/// A number text as a change: "+" in front unless it is negative. "12" -> "+12", "-2.4" stays.
+std::string withPlusSign(std::string numberText);
+
 } // namespace velmora
