@@ -59,9 +59,10 @@ configure("only the version document on this machine" plain package REFUSED
 configure("the real site's" plain package OK "CPACK_DEBIAN_FILE_NAME \"DEB-DEFAULT\"" "local trial"
           ${real_site})
 configure("the same folder again without them" plain package REFUSED "give its two addresses" "")
-configure("a local trial" trial package-local OK "local-trial\\.deb.*A local trial, not for players" ""
+configure("a local trial" trial package-local OK
+          "local-trial\\.deb.*A local trial, not for players: .* it runs on, 127\\.0\\.0\\.1:8760\\." ""
           ${local_site})
-configure("the same trial folder again" trial package-local OK "http://127\\.0\\.0\\.1:8750" "8760")
+configure("the same trial folder again" trial package-local OK "it runs on, 127\\.0\\.0\\.1:8750\\." "8760")
 
 if(failures GREATER 0)
   message(FATAL_ERROR "${failures} package configure cases failed")
