@@ -1,27 +1,35 @@
-# The two commands of the README (`make run`, `make test`) and a few more.
+# The two commands of the README (`make run`, `make test`) and a few more. Each target installs
+# the Debian packages its own purpose needs (scripts/install-deps <purpose>) and builds with a
+# preset of its own, in build/<preset>.
 SHELL := /bin/bash
 JOBS  ?= $(shell nproc)
 SITE_PORT ?= 8750
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps test asan-test run package build-dev build-release build-asan clean
+.PHONY: all test asan-test run bench fuzz package package-local clean \
+        build-dev build-release build-asan build-bench
 
 all: build-dev
 
-deps:
-	@scripts/install-deps
-
-build-dev: deps
+build-dev:
+	@scripts/install-deps test
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 
-build-release: deps
+build-release:
+	@scripts/install-deps run
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 
-build-asan: deps
+build-asan:
+	@scripts/install-deps test
 	cmake --preset asan
 	cmake --build --preset asan -j $(JOBS)
+
+build-bench:
+	@scripts/install-deps bench
+	cmake --preset bench
+	cmake --build --preset bench -j $(JOBS)
 
 # Every test; window tests run on Qt's offscreen platform (set by the test preset).
 test: build-dev
@@ -35,21 +43,46 @@ asan-test: build-asan
 run: build-release
 	@scripts/run-window build/release $(SITE_PORT)
 
-# The Debian package of the program: build/release/velmora_<version>_amd64.deb
-package: build-release
-	cd build/release && cpack -G DEB
+# Runs every benchmark program five times and prints the table of figures, floors and budgets
+# (scripts/bench; BENCH_RUNS=n for another number of runs).
+bench: build-bench
+	scripts/bench build/bench
+
+# Builds the fuzz targets (the `fuzz` preset: clang, libFuzzer and the sanitizers) and runs each
+# for FUZZ_SECONDS on a copy of its corpus; fails when any of them finds a crash.
+fuzz:
+	@scripts/install-deps fuzz
+	@scripts/fuzz $(FUZZ_SECONDS)
+
+# The Debian package for players, built against the real item site in build/package:
+#   make package SITE_BASE=https://items.example.org VERSION_URL=https://items.example.org/version.txt
+# The addresses are passed on every run, so none stays behind from an earlier one.
+package:
+	@if [[ -z "$(SITE_BASE)" || -z "$(VERSION_URL)" ]]; then \
+	  echo "make package: a package for players is built against the real item site; give its two addresses:" >&2; \
+	  echo "  make package SITE_BASE=https://… VERSION_URL=https://…/version.txt" >&2; \
+	  echo "For a local trial against a site on this machine: make package-local [SITE_BASE=… VERSION_URL=…]" >&2; \
+	  exit 1; \
+	fi
+	@scripts/install-deps package
+	cmake --preset package -DVELMORA_SITE_BASE='$(SITE_BASE)' -DVELMORA_VERSION_URL='$(VERSION_URL)'
+	cmake --build --preset package -j $(JOBS)
+	rm -f build/package/velmora_*.deb
+	cpack --preset package
+	scripts/check-package build/package/velmora_*.deb
+
+# A package for trying the program out against a site on this machine (the sample site on
+# 127.0.0.1:8750 unless SITE_BASE and VERSION_URL say otherwise), in build/package-local. Its
+# file name and description say that it is a local trial.
+package-local: SITE_BASE ?= http://127.0.0.1:$(SITE_PORT)
+package-local: VERSION_URL ?= $(SITE_BASE)/version.txt
+package-local:
+	@scripts/install-deps package
+	cmake --preset package-local -DVELMORA_SITE_BASE='$(SITE_BASE)' -DVELMORA_VERSION_URL='$(VERSION_URL)'
+	cmake --build --preset package-local -j $(JOBS)
+	rm -f build/package-local/velmora_*.deb
+	cpack --preset package-local
+	scripts/check-package build/package-local/velmora_*.local-trial.deb
 
 clean:
 	rm -rf build
-
-# Builds the fuzz targets with clang, libFuzzer and the sanitizers in build/fuzz and runs each
-# for FUZZ_SECONDS on a copy of its corpus; fails when any of them finds a crash.
-.PHONY: fuzz
-fuzz: deps
-	@scripts/fuzz $(FUZZ_SECONDS)
-
-# Builds the release preset and runs every benchmark program five times, then prints the table of
-# figures, floors and budgets (scripts/bench; BENCH_RUNS=n for another number of runs).
-.PHONY: bench
-bench: build-release
-	scripts/bench build/release
