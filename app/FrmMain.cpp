@@ -22,6 +22,7 @@
 #include <string>
 #include <utility>
 
+#include "app/FailureText.h"
 #include "app/NetworkWait.h"
 #include "itemdb/HttpRequester.h"
 #include "itemdb/ItemDatabase.h"
@@ -119,11 +120,11 @@ QString fetchProblem(const ItemStatsOutcome &outcome)
         return {};
     switch (*outcome.failedStep) {
     case ItemFetchStep::itemPage:
-        return QStringLiteral("아이템 페이지 요청 실패 (%1)").arg(qs(describe(outcome.failure)));
+        return QStringLiteral("아이템 페이지 요청 실패 (%1)").arg(failureText(outcome.failure));
     case ItemFetchStep::gradeLink:
         return QStringLiteral("아이템 페이지에서 이 등급의 링크를 찾지 못함");
     case ItemFetchStep::tooltipPage:
-        return QStringLiteral("툴팁 페이지 요청 실패 (%1)").arg(qs(describe(outcome.failure)));
+        return QStringLiteral("툴팁 페이지 요청 실패 (%1)").arg(failureText(outcome.failure));
     }
     return {};
 }
@@ -331,7 +332,7 @@ void FrmMain::cmdSearch_Click()
     if (outcome.failure == RequestFailure::none)
         statusBar()->showMessage(QStringLiteral("검색 결과 %1건").arg(rows.size()));
     else
-        statusBar()->showMessage(QStringLiteral("검색 실패: %1").arg(qs(describe(outcome.failure))));
+        statusBar()->showMessage(QStringLiteral("검색 실패: %1").arg(failureText(outcome.failure)));
 }
 
 void FrmMain::LV1_DblClick()

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "app/FailureText.h"
 #include "app/FrmMain.h"
 #include "itemdb/HttpRequester.h"
 #include "stats/Numbers.h"
@@ -19,7 +20,7 @@ bool CheckVersion(const QString &versionUrl)
 {
     HttpRequester request;
     if (!request.open("GET", versionUrl.toStdString()) || !request.send())
-        throw VersionCheckError(std::string("버전 정보를 받아오지 못했습니다: ") + std::string(describe(request.failure())));
+        throw VersionCheckError("버전 정보를 받아오지 못했습니다: " + failureText(request.failure()).toStdString());
     const std::string document = request.responseText().value_or(std::string());
 
     const std::optional<std::string_view> release = piece(document, "//", 0);

@@ -4,6 +4,7 @@
 #include "app/VersionCheck.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/PlayerActions.h"
+#include "tests/support/RawReplyServer.h"
 
 namespace velmora::test {
 namespace {
@@ -54,6 +55,17 @@ TEST(VersionCheck, AnUnreachableServerIsAFailureThatSaysWhy)
         EXPECT_NE(std::string(error.what()).find("사이트에 연결할 수 없습니다"), std::string::npos) << error.what();
     }
     EXPECT_THROW(CheckVersion(QStringLiteral("file:///etc/hostname")), VersionCheckError);
+}
+
+TEST(VersionCheck, TheBoxSaysWhatFailed)
+{
+    RawReplyServer noStatusLine("3\n"); // the right number, but not as an HTTP answer
+    std::optional<int> end;
+    const SeenMessage seen = closeMessageBoxDuring(
+        [&] { end = passVersionCheck(QString::fromStdString(noStatusLine.url("/version.txt"))); });
+    EXPECT_EQ(end, 2);
+    EXPECT_EQ(seen.text, QStringLiteral("버전을 확인하지 못해 프로그램을 시작할 수 없습니다.\n"
+                                        "버전 정보를 받아오지 못했습니다: 사이트의 응답이 올바른 HTTP 응답이 아닙니다"));
 }
 
 TEST(VersionCheck, StartUpBoxesAndExitStatus)
