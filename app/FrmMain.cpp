@@ -31,6 +31,7 @@
 #include <string>
 #include <utility>
 
+#include "app/FailureText.h"
 #include "app/NetworkWait.h"
 #include "itemdb/HttpRequester.h"
 #include "itemdb/ItemDatabase.h"
@@ -129,11 +130,11 @@ QString fetchProblem(const ItemFetchFailure &failure)
 {
     switch (failure.step) {
     case ItemFetchStep::itemPage:
-        return QStringLiteral("아이템 페이지 요청 실패 (%1)").arg(qs(describe(*failure.request)));
+        return QStringLiteral("아이템 페이지 요청 실패 (%1)").arg(failureText(*failure.request));
     case ItemFetchStep::gradeLink:
         return QStringLiteral("아이템 페이지에서 이 등급의 링크를 찾지 못함");
     case ItemFetchStep::tooltipPage:
-        return QStringLiteral("툴팁 페이지 요청 실패 (%1)").arg(qs(describe(*failure.request)));
+        return QStringLiteral("툴팁 페이지 요청 실패 (%1)").arg(failureText(*failure.request));
     }
     return {};
 }
@@ -518,7 +519,7 @@ void FrmMain::cmdSearch_Click()
     if (*outcome)
         statusBar()->showMessage(QStringLiteral("검색 결과 %1건").arg(rows.size()));
     else
-        statusBar()->showMessage(QStringLiteral("검색 실패: %1").arg(qs(describe(outcome->why()))));
+        statusBar()->showMessage(QStringLiteral("검색 실패: %1").arg(failureText(outcome->why())));
 }
 
 void FrmMain::LV1_DblClick()

@@ -21,6 +21,8 @@ inline constexpr double releaseNumber = 3;
 /// tells whether its first "//"-separated field names this release: "3", "3.0", " 03 " and
 /// "3//any note" do; "4" and "2.9" do not. Throws VersionCheckError when the document cannot be
 /// fetched, is empty, or its first field is not a number ("abc", "").
+/// When the site takes longer than half a second, a small window ("버전 확인 중…", objectName
+/// "VersionCheckProgress") shows until the answer is in; it is gone when this returns.
 bool CheckVersion(const QString &versionUrl);
 
 /// What start-up sets up once QApplication exists, before the version check: the program's icon

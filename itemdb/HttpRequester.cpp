@@ -17,6 +17,10 @@ constexpr const char *allowedProtocols = "http,https";
 // Servers refuse request lines much past 8 KB: an address longer than that is no page of a
 // site, only a way to make the program send something odd.
 constexpr std::size_t maxAddressLength = 8192;
+// The most header one answer may carry, as browsers allow. Below the transfer library's own
+// limit on a whole header (300 KB), so a site that sends more meets this one and the failure
+// can be named; a single line past 100 KB meets the library's line limit first.
+constexpr std::size_t maxHeaderBytes = 256 * 1024;
 
 void initCurlOnce()
 {
@@ -64,27 +68,6 @@ bool isHttpAddress(std::string_view address)
 
 } // namespace
 
-std::string_view describe(RequestFailure failure)
-{
-    switch (failure) {
-    case RequestFailure::none:
-        return "";
-    case RequestFailure::notOpened:
-        return "요청이 열리지 않았습니다";
-    case RequestFailure::refusedAddress:
-        return "허용되지 않는 주소입니다";
-    case RequestFailure::couldNotConnect:
-        return "사이트에 연결할 수 없습니다";
-    case RequestFailure::timedOut:
-        return "응답 시간이 초과되었습니다";
-    case RequestFailure::bodyTooLarge:
-        return "응답이 너무 큽니다";
-    case RequestFailure::transferFailed:
-        return "전송이 중간에 끊겼습니다";
-    }
-    return "";
-}
-
 struct HttpRequester::State {
     enum class Method { get, post };
 
@@ -97,8 +80,11 @@ struct HttpRequester::State {
     Method method = Method::get;
     std::string address;
 
-    std::string received;     // the body while it arrives
-    bool overLimit = false;   // the write callback stopped the transfer at the body limit
+    std::string received;           // the body while it arrives
+    bool overLimit = false;         // the write callback stopped the transfer at the body limit
+    std::size_t headerBytes = 0;    // of the answer whose header is arriving
+    bool headerOverLimit = false;   // the header callback stopped the transfer at the header limit
+    bool headerEnded = false;       // the last answer's header came whole, up to its blank line
     std::optional<std::string> text;
     RequestFailure failure = RequestFailure::none;
     std::string detail;
@@ -110,6 +96,9 @@ struct HttpRequester::State {
         detail.clear();
         std::string().swap(received);
         overLimit = false;
+        headerBytes = 0;
+        headerOverLimit = false;
+        headerEnded = false;
     }
 
     void fail(RequestFailure why, std::string words)
@@ -134,25 +123,97 @@ struct HttpRequester::State {
         return bytes;
     }
 
+    // One whole header line of an answer (a redirect's too), the blank line that ends the header
+    // included.
+    static std::size_t onHeader(char *data, std::size_t size, std::size_t count, void *user)
+    {
+        auto *state = static_cast<State *>(user);
+        const std::string_view line(data, size * count);
+        if (line.starts_with("HTTP/")) { // a status line opens the next answer's header
+            state->headerBytes = 0;
+            state->headerEnded = false;
+        }
+        state->headerBytes += line.size();
+        if (state->headerBytes > maxHeaderBytes) {
+            state->headerOverLimit = true;
+            return 0; // anything but the line's size makes curl abort the transfer
+        }
+        if (line == "\r\n" || line == "\n")
+            state->headerEnded = true;
+        return line.size();
+    }
+
+    // The reason for a failed transfer, from curl's code and what the callbacks saw. The codes
+    // are those libcurl 7.88 gives for each case.
     RequestFailure classify(CURLcode code) const
     {
         switch (code) {
         case CURLE_COULDNT_CONNECT:
         case CURLE_COULDNT_RESOLVE_HOST:
         case CURLE_COULDNT_RESOLVE_PROXY:
+        case CURLE_PROXY:
             return RequestFailure::couldNotConnect;
         case CURLE_OPERATION_TIMEDOUT:
             return RequestFailure::timedOut;
         case CURLE_WRITE_ERROR:
-            return overLimit ? RequestFailure::bodyTooLarge : RequestFailure::transferFailed;
+            if (overLimit)
+                return RequestFailure::bodyTooLarge;
+            return headerOverLimit ? RequestFailure::headerTooLarge : RequestFailure::otherFailure;
         case CURLE_FILESIZE_EXCEEDED: // the announced length alone was past the limit
             return RequestFailure::bodyTooLarge;
-        case CURLE_UNSUPPORTED_PROTOCOL: // a redirect to file:, ftp: and the like
-        case CURLE_URL_MALFORMAT:
+        case CURLE_OUT_OF_MEMORY: // what curl says when one header line passes its 100 KB limit
+            return RequestFailure::headerTooLarge;
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            // Either a redirect to file:, ftp: and the like, or an http(s) address that answered
+            // without a status line (HTTP/0.9) or with one curl cannot read.
+            return lastAddressIsHttp() ? RequestFailure::notHttp : RequestFailure::refusedAddress;
+        case CURLE_URL_MALFORMAT: // a redirect to an address that cannot be read
             return RequestFailure::refusedAddress;
-        default:
+        case CURLE_WEIRD_SERVER_REPLY:   // a header line that is no header
+        case CURLE_BAD_CONTENT_ENCODING: // a body that is not in the encoding it claims
+        case CURLE_HTTP2:
+            return RequestFailure::notHttp;
+        case CURLE_TOO_MANY_REDIRECTS:
+            return RequestFailure::tooManyRedirects;
+        case CURLE_GOT_NOTHING:
+            return RequestFailure::noAnswer;
+        case CURLE_PARTIAL_FILE:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_HTTP2_STREAM:
             return RequestFailure::transferFailed;
+        case CURLE_PEER_FAILED_VERIFICATION: // self-signed, expired, for another name
+        case CURLE_SSL_CACERT_BADFILE:       // no trusted certificates to check it against
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_CRL_BADFILE:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        case CURLE_SSL_INVALIDCERTSTATUS:
+            return RequestFailure::untrustedConnection;
+        case CURLE_SSL_CONNECT_ERROR: // the handshake failed: no TLS on the other end, no common cipher
+        case CURLE_SSL_CIPHER:
+        case CURLE_SSL_ENGINE_NOTFOUND:
+        case CURLE_SSL_ENGINE_SETFAILED:
+        case CURLE_SSL_ENGINE_INITFAILED:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CLIENTCERT:
+        case CURLE_USE_SSL_FAILED:
+            return RequestFailure::secureConnectionFailed;
+        default:
+            return RequestFailure::otherFailure;
         }
+    }
+
+    // Whether the address curl was at when the transfer ended is an http(s) one.
+    bool lastAddressIsHttp() const
+    {
+        char *last = nullptr;
+        curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &last);
+        const std::string_view address = last ? last : "";
+        const std::size_t schemeEnd = address.find("://");
+        if (schemeEnd == std::string_view::npos)
+            return false;
+        const std::string_view scheme = address.substr(0, schemeEnd);
+        return equalsAsciiNoCase(scheme, "http") || equalsAsciiNoCase(scheme, "https");
     }
 
     // Options that hold for every request of this object.
@@ -162,6 +223,8 @@ struct HttpRequester::State {
         curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &State::onBody);
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
+        curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &State::onHeader);
+        curl_easy_setopt(curl, CURLOPT_HEADERDATA, this);
         // A body announced as larger than the limit is refused before any of it is read.
         curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBodyBytes));
         curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, allowedProtocols);
@@ -231,7 +294,7 @@ bool HttpRequester::send()
         return false;
     }
     if (!state.curl) {
-        state.fail(RequestFailure::transferFailed, "the transfer library could not be started");
+        state.fail(RequestFailure::otherFailure, "the transfer library could not be started");
         return false;
     }
 
@@ -248,6 +311,12 @@ bool HttpRequester::send()
     const CURLcode code = curl_easy_perform(curl);
     if (code != CURLE_OK) {
         state.fail(state.classify(code), state.errorBuffer[0] ? state.errorBuffer : curl_easy_strerror(code));
+        return false;
+    }
+    // curl takes a connection that closes inside the header for the end of a short answer; the
+    // answer is then cut off, not empty.
+    if (!state.headerEnded) {
+        state.fail(RequestFailure::transferFailed, "the connection closed inside the answer's header");
         return false;
     }
 

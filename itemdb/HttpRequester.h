@@ -9,19 +9,24 @@
 
 namespace velmora {
 
-/// Why a request gave no response text.
+/// Why a request gave no response text. Only the reason: what the player is told about it is
+/// the window's business.
 enum class RequestFailure {
     none,
-    notOpened,       // send() or responseText() without a successful open()
-    refusedAddress,  // not an absolute http: or https: address
-    couldNotConnect, // no such host, connection refused
-    timedOut,        // the whole transfer took longer than the time-out
-    bodyTooLarge,    // the body passed the size limit
-    transferFailed,  // anything else: connection closed mid-body, a redirect loop, a bad reply
+    notOpened,              // send() or responseText() without a successful open()
+    refusedAddress,         // not an absolute http: or https: address, a redirect included
+    couldNotConnect,        // no such host, connection refused
+    timedOut,               // the whole transfer took longer than the time-out
+    bodyTooLarge,           // the body passed the size limit
+    transferFailed,         // the connection broke off in the middle of the answer
+    noAnswer,               // the connection was closed before any answer came
+    notHttp,                // the answer is no HTTP answer: no status line, a broken one, garbled headers
+    tooManyRedirects,       // redirected more often than any page needs (a redirect loop)
+    headerTooLarge,         // the answer's header passed the size limit
+    untrustedConnection,    // https: the certificate could not be verified
+    secureConnectionFailed, // https: no secure connection could be set up
+    otherFailure,           // anything else the transfer library reports
 };
-
-/// A short Korean description of a failure, for the status bar and error boxes.
-std::string_view describe(RequestFailure failure);
 
 struct RequestLimits {
     std::chrono::milliseconds timeout{30'000};

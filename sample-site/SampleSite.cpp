@@ -388,6 +388,13 @@ void SampleSite::mount(httplib::Server &server) const
     auto route = [this](const httplib::Request &req, httplib::Response &res) {
         SiteResponse reply = answer(req.method, req.target, req.get_header_value("Host"));
         res.status = reply.status;
+        if (reply.body.empty()) {
+            // Handed to httplib as a body of length 0, which it sends as "Content-Length: 0" at
+            // once. A content provider of length 0 is taken for one of unknown length instead:
+            // the answer never ends and its thread asks the provider for more in a busy loop.
+            res.set_content(std::string(), reply.contentType);
+            return;
+        }
         // Pages go out uncompressed. httplib compresses a plain body with Brotli at its
         // slowest setting whenever the client accepts it (about 55 ms for a 50-hit result page,
         // seconds for thousands of hits), which on loopback costs far more than it saves; a body

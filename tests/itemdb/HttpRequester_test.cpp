@@ -218,7 +218,7 @@ TEST(HttpRequester, FailedRequestsGiveNoText)
         {server.url("/huge"), RequestFailure::bodyTooLarge},
         {server.url("/over"), RequestFailure::bodyTooLarge},
         {server.url("/cut"), RequestFailure::transferFailed},
-        {server.url("/loop"), RequestFailure::transferFailed},
+        {server.url("/loop"), RequestFailure::tooManyRedirects},
         {server.url("/to-file"), RequestFailure::refusedAddress},
         {server.url("/to-ftp"), RequestFailure::refusedAddress},
         {closedPort, RequestFailure::couldNotConnect},

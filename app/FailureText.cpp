@@ -1,0 +1,42 @@
+#include "app/FailureText.h"
+
+namespace velmora {
+
+QString failureText(RequestFailure failure)
+{
+    // No default: a new kind of failure must get its own words here before the program builds
+    // without a warning.
+    switch (failure) {
+    case RequestFailure::none:
+        return {};
+    case RequestFailure::notOpened:
+        return QStringLiteral("요청이 열리지 않았습니다");
+    case RequestFailure::refusedAddress:
+        return QStringLiteral("허용되지 않는 주소입니다");
+    case RequestFailure::couldNotConnect:
+        return QStringLiteral("사이트에 연결할 수 없습니다");
+    case RequestFailure::timedOut:
+        return QStringLiteral("응답 시간이 초과되었습니다");
+    case RequestFailure::bodyTooLarge:
+        return QStringLiteral("응답이 너무 큽니다");
+    case RequestFailure::transferFailed:
+        return QStringLiteral("전송이 중간에 끊겼습니다");
+    case RequestFailure::noAnswer:
+        return QStringLiteral("사이트가 아무 응답 없이 연결을 끊었습니다");
+    case RequestFailure::notHttp:
+        return QStringLiteral("사이트의 응답이 올바른 HTTP 응답이 아닙니다");
+    case RequestFailure::tooManyRedirects:
+        return QStringLiteral("리디렉션 횟수가 너무 많습니다");
+    case RequestFailure::headerTooLarge:
+        return QStringLiteral("응답 헤더가 너무 큽니다");
+    case RequestFailure::untrustedConnection:
+        return QStringLiteral("보안 연결의 인증서를 확인할 수 없습니다");
+    case RequestFailure::secureConnectionFailed:
+        return QStringLiteral("보안 연결을 맺을 수 없습니다");
+    case RequestFailure::otherFailure:
+        return QStringLiteral("알 수 없는 이유로 요청이 실패했습니다");
+    }
+    return QStringLiteral("알 수 없는 이유로 요청이 실패했습니다");
+}
+
+} // namespace velmora

@@ -1,0 +1,112 @@
+// Every way a request can fail, each made to happen over a real socket on 127.0.0.1, and what
+// the player is told about it.
+#include <set>
+
+#include "app/FailureText.h"
+#include "itemdb/HttpRequester.h"
+#include "tests/app/WindowFixture.h"
+#include "tests/support/RawReplyServer.h"
+#include "tests/support/SelfSignedTlsServer.h"
+
+using namespace std::chrono_literals;
+
+namespace velmora::test {
+namespace {
+
+CannedResponse redirectTo(std::string location)
+{
+    return CannedResponse{.status = 302, .body = "moved", .headers = {{"Location", std::move(location)}}};
+}
+
+// A page whose header is `lines` lines of `lineBytes` bytes each, on top of the usual ones.
+CannedResponse withHeader(int lines, std::size_t lineBytes)
+{
+    CannedResponse reply{.body = "page"};
+    for (int i = 0; i < lines; ++i)
+        reply.headers.emplace_back("X-Filler-" + std::to_string(i), std::string(lineBytes, 'a'));
+    return reply;
+}
+
+TEST(FailureText, EachFailureSaysWhatWentWrong)
+{
+    LoopbackServer site;
+    CannedResponse held{.body = "late", .delay = 60s}; // held until the server stops
+    site.on("/held", held);
+    site.on("/over", CannedResponse{.body = std::string((1u << 20) + 1, 'x')});
+    site.on("/cut", CannedResponse{.body = std::string(100'000, 'x'), .closeMidBody = true});
+    site.on("/loop", redirectTo("/loop"));
+    site.on("/to-file", redirectTo("file:///etc/passwd"));
+    site.on("/one-huge-line", withHeader(1, 200'000));
+    site.on("/many-lines", withHeader(300, 1'000));
+    RawReplyServer http09("벨모라 버전 3\n"); // no status line at all
+    RawReplyServer brokenStatus("HTTP/1.1 abc OK\r\nContent-Length: 2\r\n\r\nok");
+    RawReplyServer garbledHeader("HTTP/1.1 200 OK\r\nno colon in this line\r\nContent-Length: 2\r\n\r\nok");
+    RawReplyServer silent("");
+    RawReplyServer cutInHeader("HTTP/1.1 200 OK\r\nContent-Le");
+    SelfSignedTlsServer untrusted;
+    const std::string closedPort = LoopbackServer().url("/");
+
+    struct Row {
+        const char *what;
+        std::string address;
+        RequestFailure failure;
+        const char *text;
+        std::chrono::milliseconds timeout = 20s;
+    };
+    const Row rows[] = {
+        {"redirect to file:", site.url("/to-file"), RequestFailure::refusedAddress, "허용되지 않는 주소입니다"},
+        {"nothing listens", closedPort, RequestFailure::couldNotConnect, "사이트에 연결할 수 없습니다"},
+        {"answer held back", site.url("/held"), RequestFailure::timedOut, "응답 시간이 초과되었습니다", 300ms},
+        {"body past the limit", site.url("/over"), RequestFailure::bodyTooLarge, "응답이 너무 큽니다"},
+        {"cut off mid-body", site.url("/cut"), RequestFailure::transferFailed, "전송이 중간에 끊겼습니다"},
+        {"cut off mid-header", cutInHeader.url("/"), RequestFailure::transferFailed, "전송이 중간에 끊겼습니다"},
+        {"closed without a word", silent.url("/"), RequestFailure::noAnswer,
+         "사이트가 아무 응답 없이 연결을 끊었습니다"},
+        {"HTTP/0.9 answer", http09.url("/"), RequestFailure::notHttp, "사이트의 응답이 올바른 HTTP 응답이 아닙니다"},
+        {"broken status line", brokenStatus.url("/"), RequestFailure::notHttp,
+         "사이트의 응답이 올바른 HTTP 응답이 아닙니다"},
+        {"header line without a colon", garbledHeader.url("/"), RequestFailure::notHttp,
+         "사이트의 응답이 올바른 HTTP 응답이 아닙니다"},
+        {"redirect loop", site.url("/loop"), RequestFailure::tooManyRedirects, "리디렉션 횟수가 너무 많습니다"},
+        {"one 200 KB header line", site.url("/one-huge-line"), RequestFailure::headerTooLarge,
+         "응답 헤더가 너무 큽니다"},
+        {"300 KB of header lines", site.url("/many-lines"), RequestFailure::headerTooLarge, "응답 헤더가 너무 큽니다"},
+        {"self-signed certificate", untrusted.url("/"), RequestFailure::untrustedConnection,
+         "보안 연결의 인증서를 확인할 수 없습니다"},
+        {"https to a plain http server", "https://127.0.0.1:" + std::to_string(site.port()) + "/",
+         RequestFailure::secureConnectionFailed, "보안 연결을 맺을 수 없습니다"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        HttpRequester requester(RequestLimits{.timeout = row.timeout, .maxBodyBytes = 1u << 20});
+        ASSERT_TRUE(requester.open("GET", row.address));
+        EXPECT_FALSE(requester.send());
+        EXPECT_EQ(requester.failure(), row.failure) << requester.failureDetail();
+        EXPECT_EQ(requester.responseText(), std::nullopt);
+        EXPECT_EQ(failureText(requester.failure()), QString::fromUtf8(row.text));
+    }
+}
+
+TEST(FailureText, EveryFailureHasWordsOfItsOwn)
+{
+    // otherFailure is the last of the failures.
+    std::set<QString> seen;
+    for (int i = static_cast<int>(RequestFailure::none) + 1; i <= static_cast<int>(RequestFailure::otherFailure); ++i) {
+        const QString text = failureText(static_cast<RequestFailure>(i));
+        EXPECT_FALSE(text.isEmpty()) << i;
+        EXPECT_TRUE(seen.insert(text).second) << "said twice: " << text.toStdString();
+    }
+    EXPECT_EQ(failureText(RequestFailure::none), QString());
+}
+
+using FailureTextWindow = WindowTest;
+
+TEST_F(FailureTextWindow, TheStatusBarNamesTheFailure)
+{
+    site.on("/dataninfo/item/list.php", redirectTo("/dataninfo/item/list.php"));
+    searchFor(QStringLiteral("목걸이"));
+    EXPECT_EQ(status(), QStringLiteral("검색 실패: 리디렉션 횟수가 너무 많습니다"));
+}
+
+} // namespace
+} // namespace velmora::test
