@@ -20,6 +20,7 @@
 #include "app/FailureText.h"
 #include "app/FrmMain.h"
 #include "itemdb/HttpRequester.h"
+#include "itemdb/Outcome.h"
 #include "stats/Numbers.h"
 #include "stats/TextCut.h"
 
@@ -31,18 +32,15 @@ namespace {
 // answers within it (any site that is up) shows nothing before its box.
 constexpr std::chrono::milliseconds patience{500};
 
-struct VersionDocument {
-    std::optional<std::string> text; // nullopt: the request failed, for `failure`
-    RequestFailure failure = RequestFailure::none;
-};
+using VersionDocument = Outcome<std::string, RequestFailure>;
 
 // One GET on a request object of its own, blocking its thread until the answer is in.
 VersionDocument fetchDocument(const std::string &address)
 {
     HttpRequester request;
     if (!request.open("GET", address) || !request.send())
-        return {std::nullopt, request.failure()};
-    return {request.takeResponseText(), RequestFailure::none};
+        return Failed{request.failure()};
+    return std::move(request.takeResponseText()).value_or(std::string());
 }
 
 // The small window a slow check shows: the program's icon and "버전 확인 중…". It cannot be
@@ -117,20 +115,32 @@ VersionDocument fetchShowingProgress(const std::string &address)
 
 } // namespace
 
-bool CheckVersion(const QString &versionUrl)
+namespace {
+
+// Whether the version document names this release, or why the check could not tell.
+Outcome<bool, std::string> checkRelease(const QString &versionUrl)
 {
     const VersionDocument fetched = fetchShowingProgress(versionUrl.toStdString());
-    if (!fetched.text)
-        throw VersionCheckError("버전 정보를 받아오지 못했습니다: " + failureText(fetched.failure).toStdString());
-    const std::string &document = *fetched.text;
+    if (!fetched)
+        return Failed{"버전 정보를 받아오지 못했습니다: " + failureText(fetched.why()).toStdString()};
 
-    const std::optional<std::string_view> release = piece(document, "//", 0);
+    const std::optional<std::string_view> release = piece(fetched.value(), "//", 0);
     if (!release)
-        throw VersionCheckError("버전 정보가 비어 있습니다.");
+        return Failed{std::string("버전 정보가 비어 있습니다.")};
     const std::optional<double> number = readNumber(*release);
     if (!number)
-        throw VersionCheckError("버전 정보에서 버전 번호를 읽을 수 없습니다.");
+        return Failed{std::string("버전 정보에서 버전 번호를 읽을 수 없습니다.")};
     return *number == releaseNumber;
+}
+
+} // namespace
+
+bool CheckVersion(const QString &versionUrl)
+{
+    const Outcome<bool, std::string> current = checkRelease(versionUrl);
+    if (!current)
+        throw VersionCheckError(current.why());
+    return current.value();
 }
 
 namespace {
@@ -154,20 +164,18 @@ std::unique_ptr<QTranslator> prepareApplication()
     return qtTexts;
 }
 
-std::optional<int> passVersionCheck(const QString &versionUrl)
+VersionVerdict passVersionCheck(const QString &versionUrl)
 {
-    bool current = false;
-    try {
-        current = CheckVersion(versionUrl);
-    } catch (const VersionCheckError &error) {
-        showBox(QMessageBox::Critical, QStringLiteral("버전을 확인하지 못해 프로그램을 시작할 수 없습니다.\n%1")
-                                           .arg(QString::fromUtf8(error.what())));
-        return 2;
-    }
+    const Outcome<bool, std::string> current = checkRelease(versionUrl);
     if (!current) {
+        showBox(QMessageBox::Critical, QStringLiteral("버전을 확인하지 못해 프로그램을 시작할 수 없습니다.\n%1")
+                                           .arg(QString::fromStdString(current.why())));
+        return VersionVerdict::checkFailed;
+    }
+    if (!current.value()) {
         showBox(QMessageBox::Critical, QStringLiteral("업데이트가 필요합니다. 자료실에서 다시 받아주세요."));
-        return 1;
+        return VersionVerdict::outdated;
     }
     showBox(QMessageBox::Information, QStringLiteral("최신버전 입니다."));
-    return std::nullopt;
+    return VersionVerdict::current;
 }

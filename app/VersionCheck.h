@@ -32,7 +32,18 @@ bool CheckVersion(const QString &versionUrl);
 /// runs.
 std::unique_ptr<QTranslator> prepareApplication();
 
-/// The start-up check with its message boxes, before any window exists. Returns nullopt when the
-/// program may go on (after "최신버전 입니다."), else the status the program must end with:
-/// 1 when an update is needed, 2 when the check itself failed.
-std::optional<int> passVersionCheck(const QString &versionUrl);
+/// How the start-up check ended.
+enum class VersionVerdict {
+    current,     // "최신버전 입니다.": the program goes on
+    outdated,    // "업데이트가 필요합니다. …": the program ends with status 1
+    checkFailed, // the check itself failed (its box says why): the program ends with status 2
+};
+
+/// The status the program ends with after `verdict`; 0 for a current release (which goes on).
+constexpr int exitStatus(VersionVerdict verdict)
+{
+    return verdict == VersionVerdict::outdated ? 1 : verdict == VersionVerdict::checkFailed ? 2 : 0;
+}
+
+/// The start-up check with its message boxes, before any window exists.
+VersionVerdict passVersionCheck(const QString &versionUrl);

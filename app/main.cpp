@@ -10,8 +10,9 @@ int main(int argc, char *argv[])
     const auto qtTexts = prepareApplication();
 
     // No window exists before the release has been checked.
-    if (const std::optional<int> end = passVersionCheck(QString::fromUtf8(velmora::config::versionUrl)))
-        return *end;
+    if (const VersionVerdict verdict = passVersionCheck(QString::fromUtf8(velmora::config::versionUrl));
+        verdict != VersionVerdict::current)
+        return exitStatus(verdict);
 
     FrmMain window;
     window.show();
