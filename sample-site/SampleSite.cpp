@@ -41,6 +41,8 @@ int hexValue(char c)
     return -1;
 }
 
+// The site checks the terms it is sent with a validator of its own, not the program's: it stands
+// for the other side of the conversation, and must not share the program's mistakes.
 bool isValidUtf8(std::string_view text)
 {
     std::size_t i = 0;
@@ -383,7 +385,8 @@ void SampleSite::mount(httplib::Server &server) const
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
     });
     // httplib writes a response's head and body separately; with Nagle's algorithm on, the body
-    // waits for the client's delayed acknowledgement of the head, some 25 ms a request on loopback.
+    // waits for the client's delayed acknowledgement of the head, which on loopback takes far
+    // longer than the whole answer.
     server.set_tcp_nodelay(true);
     auto route = [this](const httplib::Request &req, httplib::Response &res) {
         SiteResponse reply = answer(req.method, req.target, req.get_header_value("Host"));
@@ -396,9 +399,8 @@ void SampleSite::mount(httplib::Server &server) const
             return;
         }
         // Pages go out uncompressed. httplib compresses a plain body with Brotli at its
-        // slowest setting whenever the client accepts it (about 55 ms for a 50-hit result page,
-        // seconds for thousands of hits), which on loopback costs far more than it saves; a body
-        // handed over with its length is sent as it is.
+        // slowest setting whenever the client accepts it, which on loopback costs far more than
+        // it saves (and grows with the page); a body handed over with its length is sent as it is.
         auto body = std::make_shared<const std::string>(std::move(reply.body));
         res.set_content_provider(body->size(), reply.contentType.c_str(),
                                  [body](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
