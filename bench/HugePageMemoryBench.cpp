@@ -13,8 +13,6 @@
 #include <QTreeWidget>
 
 #include <httplib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -24,6 +22,7 @@
 #include "app/FrmMain.h"
 #include "bench/BenchData.h"
 #include "bench/BenchWindow.h"
+#include "bench/SiteProcess.h"
 #include "itemdb/URLEncode.h"
 
 using namespace velmora;
@@ -35,74 +34,27 @@ constexpr std::size_t bodyLimit = 32u * 1024u * 1024u;
 const std::u16string hugeTerm = u"huge";
 const std::u16string smallTerm = u"one";
 
-struct SiteProcess {
-    pid_t pid = -1;
-    int holdOpen = -1; // the site runs until this end of its pipe is closed
-    int port = 0;
-};
-
-// Forks a site whose search for hugeTerm answers with the page of row markers and any other
-// search with a page of one hit. Must run before this process starts any thread.
-SiteProcess startSiteProcess()
+// The site, in the child process: a search for hugeTerm gets the page of row markers, any
+// other search a page of one hit.
+void serveHugeAndSmallPages(const bench::SiteChild &child)
 {
-    int report[2];
-    int hold[2];
-    if (pipe(report) != 0 || pipe(hold) != 0)
-        return {};
-    SiteProcess site;
-    site.pid = fork();
-    if (site.pid == 0) {
-        close(report[0]);
-        close(hold[1]);
-        std::string huge;
-        for (std::size_t n = bodyLimit / rowMarker.size(); n > 0; --n)
-            huge += rowMarker;
-        const std::string one = "<tr><td class=\"left itemname\"><a href = \"http://127.0.0.1:1/d?code=1\">"
-                                "<span style='letter-spacing:-1px;'>하나</span></a></td><td>1</td><td>반지</td></tr>";
-        const std::string hugeQuery = "sname=" + URLEncode(hugeTerm);
-        httplib::Server server;
-        server.Post("/dataninfo/item/list.php", [&](const httplib::Request &request, httplib::Response &response) {
-            const bool wantsHuge = request.target.find(hugeQuery) != std::string::npos;
-            response.set_content(wantsHuge ? huge : one, "text/html; charset=utf-8");
-        });
-        const int port = server.bind_to_any_port("127.0.0.1");
-        const std::string line = std::to_string(port) + "\n";
-        std::thread serving([&server] { server.listen_after_bind(); });
-        if (write(report[1], line.data(), line.size()) != static_cast<ssize_t>(line.size()))
-            _exit(1);
-        close(report[1]);
-        char byte;
-        while (read(hold[0], &byte, 1) > 0) {
-        }
-        server.stop();
-        serving.join();
-        _exit(0);
-    }
-    close(report[1]);
-    close(hold[0]);
-    site.holdOpen = hold[1];
-    char line[32] = {};
-    std::size_t got = 0;
-    while (got + 1 < sizeof line) {
-        const ssize_t n = read(report[0], line + got, sizeof line - 1 - got);
-        if (n <= 0)
-            break;
-        got += static_cast<std::size_t>(n);
-        if (line[got - 1] == '\n')
-            break;
-    }
-    close(report[0]);
-    if (std::sscanf(line, "%d", &site.port) != 1)
-        site.port = 0;
-    return site;
-}
-
-void stopSiteProcess(const SiteProcess &site)
-{
-    if (site.holdOpen >= 0)
-        close(site.holdOpen);
-    if (site.pid > 0)
-        waitpid(site.pid, nullptr, 0);
+    std::string huge;
+    for (std::size_t n = bodyLimit / rowMarker.size(); n > 0; --n)
+        huge += rowMarker;
+    const std::string one = "<tr><td class=\"left itemname\"><a href = \"http://127.0.0.1:1/d?code=1\">"
+                            "<span style='letter-spacing:-1px;'>하나</span></a></td><td>1</td><td>반지</td></tr>";
+    const std::string hugeQuery = "sname=" + URLEncode(hugeTerm);
+    httplib::Server server;
+    server.Post("/dataninfo/item/list.php", [&](const httplib::Request &request, httplib::Response &response) {
+        const bool wantsHuge = request.target.find(hugeQuery) != std::string::npos;
+        response.set_content(wantsHuge ? huge : one, "text/html; charset=utf-8");
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread serving([&server] { server.listen_after_bind(); });
+    child.ready(port);
+    child.waitForParent();
+    server.stop();
+    serving.join();
 }
 
 FrmMain *shownWindow = nullptr;
@@ -145,33 +97,6 @@ BENCHMARK(HugePageMemory)->UseManualTime()->Iterations(1)->Unit(benchmark::kMill
 
 int main(int argc, char **argv)
 {
-    const SiteProcess site = startSiteProcess();
-    if (site.port <= 0) {
-        std::fputs("velmora_bench_memory_huge: the site process did not start\n", stderr);
-        stopSiteProcess(site);
-        return 1;
-    }
-
-    bench::useOffscreenPlatform();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        stopSiteProcess(site);
-        return 1;
-    }
-    int status = 0;
-    {
-        QApplication app(argc, argv);
-        FrmMain window(QStringLiteral("http://127.0.0.1:%1").arg(site.port));
-        window.show();
-        if (!bench::waitUntilShown(window)) {
-            status = 1;
-        } else {
-            shownWindow = &window;
-            benchmark::RunSpecifiedBenchmarks();
-        }
-        shownWindow = nullptr;
-    }
-    benchmark::Shutdown();
-    stopSiteProcess(site);
-    return status;
+    return bench::runOnForkedSite(argc, argv, "velmora_bench_memory_huge", serveHugeAndSmallPages,
+                                  [](FrmMain *window, const bench::SiteProcess &) { shownWindow = window; });
 }

@@ -11,17 +11,16 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "app/FrmMain.h"
 #include "bench/BenchData.h"
 #include "bench/BenchWindow.h"
+#include "bench/SiteProcess.h"
 #include "sample-site/SampleSite.h"
 
 using namespace velmora;
@@ -30,70 +29,21 @@ namespace {
 
 constexpr std::size_t manyHits = 10'000;
 
-struct SiteProcess {
-    pid_t pid = -1;
-    int holdOpen = -1; // the site runs until this end of its pipe is closed
-    int port = 0;
-    long pageBytes = 0;
-};
-
-// Forks the site serving generatedCatalog(manyHits) on loopback. Must run before this process
-// starts any thread.
-SiteProcess startSiteProcess()
+// The site serving generatedCatalog(manyHits), in the child process; it reports the size of its
+// page for the common term beside its port.
+void serveCatalog(const bench::SiteChild &child)
 {
-    int report[2];
-    int hold[2];
-    if (pipe(report) != 0 || pipe(hold) != 0)
-        return {};
-    SiteProcess site;
-    site.pid = fork();
-    if (site.pid == 0) {
-        close(report[0]);
-        close(hold[1]);
-        const site::Catalog &catalog = bench::generatedCatalog(manyHits);
-        site::LocalSampleSite server(catalog);
-        const std::string host = "127.0.0.1:" + std::to_string(server.port());
-        const std::size_t pageBytes =
-            site::SampleSite(catalog).answer("POST", bench::searchTarget(), host).body.size();
-        const std::string line = std::to_string(server.port()) + " " + std::to_string(pageBytes) + "\n";
-        if (write(report[1], line.data(), line.size()) != static_cast<ssize_t>(line.size()))
-            _exit(1);
-        close(report[1]);
-        char byte;
-        while (read(hold[0], &byte, 1) > 0) {
-        }
-        return site; // only the parent's copy is used; the child ends below
-    }
-    close(report[1]);
-    close(hold[0]);
-    site.holdOpen = hold[1];
-    char line[64] = {};
-    std::size_t got = 0;
-    while (got + 1 < sizeof line) {
-        const ssize_t n = read(report[0], line + got, sizeof line - 1 - got);
-        if (n <= 0)
-            break;
-        got += static_cast<std::size_t>(n);
-        if (line[got - 1] == '\n')
-            break;
-    }
-    close(report[0]);
-    if (std::sscanf(line, "%d %ld", &site.port, &site.pageBytes) != 2)
-        site.port = 0;
-    return site;
-}
-
-void stopSiteProcess(const SiteProcess &site)
-{
-    if (site.holdOpen >= 0)
-        close(site.holdOpen);
-    if (site.pid > 0)
-        waitpid(site.pid, nullptr, 0);
+    const site::Catalog &catalog = bench::generatedCatalog(manyHits);
+    site::LocalSampleSite server(catalog);
+    const std::string host = "127.0.0.1:" + std::to_string(server.port());
+    const std::size_t pageBytes = site::SampleSite(catalog).answer("POST", bench::searchTarget(), host).body.size();
+    child.ready(server.port(), std::to_string(pageBytes));
+    child.waitForParent();
 }
 
 struct Measured {
-    const SiteProcess *site = nullptr;
     FrmMain *window = nullptr;
+    double pageBytes = 0;
     long idlePeakKiB = 0;
 };
 Measured measured;
@@ -113,7 +63,7 @@ void SearchPeakMemory(benchmark::State &state)
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     const bench::ResidentMemory after = bench::residentMemory();
-    const double pageBytes = static_cast<double>(measured.site->pageBytes);
+    const double pageBytes = measured.pageBytes;
     state.counters["rows"] = lv1->topLevelItemCount();
     state.counters["page_bytes"] = pageBytes;
     state.counters["idle_peak_kib"] = static_cast<double>(measured.idlePeakKiB);
@@ -130,35 +80,10 @@ BENCHMARK(SearchPeakMemory)->UseManualTime()->Iterations(1)->Unit(benchmark::kMi
 
 int main(int argc, char **argv)
 {
-    const SiteProcess site = startSiteProcess();
-    if (site.pid == 0)
-        _exit(0); // the site's process, after its parent closed the pipe
-    if (site.port <= 0) {
-        std::fputs("velmora_bench_memory: the site process did not start\n", stderr);
-        stopSiteProcess(site);
-        return 1;
-    }
-
-    bench::useOffscreenPlatform();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        stopSiteProcess(site);
-        return 1;
-    }
-    int status = 0;
-    {
-        QApplication app(argc, argv);
-        FrmMain window(QStringLiteral("http://127.0.0.1:%1").arg(site.port));
-        window.show();
-        if (!bench::waitUntilShown(window)) {
-            status = 1;
-        } else {
-            measured = {&site, &window, bench::residentMemory().peakKiB};
-            benchmark::RunSpecifiedBenchmarks();
-        }
-        measured = {};
-    }
-    benchmark::Shutdown();
-    stopSiteProcess(site);
-    return status;
+    return bench::runOnForkedSite(argc, argv, "velmora_bench_memory", serveCatalog,
+                                  [](FrmMain *window, const bench::SiteProcess &site) {
+                                      measured = window ? Measured{window, std::atof(site.detail.c_str()),
+                                                                   bench::residentMemory().peakKiB}
+                                                        : Measured{};
+                                  });
 }

@@ -390,27 +390,23 @@ explain(const Steps &s, RowLines &rows, const EquipmentRow *lastRow, const StatT
                             dec(meleeAttackAddend)}));
     melee.push_back(resultLine(value(MeleeAttackCaption), notFinite));
 
-    std::vector<std::string> &ranged = lines[RangedAttackCaption];
-    ranged.push_back(inputLine(marker(Agility), num(s.sums[Agility])));
-    appendItemSum(ranged, RangedAttack, s, rows);
-    ranged.push_back(stepLine(rangedAttackBonusName, dec(bonus.rangedAttackBonus),
-                              joined({num(s.rangedAttackBonus.before), " + ",
-                                      dec(bonus.rangedAttackBonus)}),
-                              s.rangedAttackBonus));
-    ranged.push_back(joined({num(s.sums[Agility]), " × ", dec(primaryToPowerFactor), " + ",
-                             num(s.sums[RangedAttack]), " + ", dec(rangedAttackAddend)}));
-    ranged.push_back(resultLine(value(RangedAttackCaption), notFinite));
-
-    std::vector<std::string> &spell = lines[SpellPowerCaption];
-    spell.push_back(inputLine(marker(Intellect), num(s.sums[Intellect])));
-    appendItemSum(spell, SpellPower, s, rows);
-    spell.push_back(stepLine(spellPowerBonusName, dec(bonus.spellPowerBonus),
-                             joined({num(s.spellPowerBonus.before), " + ",
-                                     dec(bonus.spellPowerBonus)}),
-                             s.spellPowerBonus));
-    spell.push_back(joined({num(s.sums[Intellect]), " × ", dec(primaryToPowerFactor), " + ",
-                            num(s.sums[SpellPower]), " + ", dec(spellPowerAddend)}));
-    spell.push_back(resultLine(value(SpellPowerCaption), notFinite));
+    // Ranged attack and spell power are made the same way: a fifth of a primary stat, the items'
+    // sum with its flat bonus, and a constant.
+    const auto explainPower = [&](std::size_t caption, Sum primary, Sum power, std::string_view bonusName,
+                                  double bonusAmount, const auto &bonusStep, double addend) {
+        std::vector<std::string> &out = lines[caption];
+        out.push_back(inputLine(marker(primary), num(s.sums[primary])));
+        appendItemSum(out, power, s, rows);
+        out.push_back(stepLine(bonusName, dec(bonusAmount),
+                               joined({num(bonusStep.before), " + ", dec(bonusAmount)}), bonusStep));
+        out.push_back(joined({num(s.sums[primary]), " × ", dec(primaryToPowerFactor), " + ", num(s.sums[power]),
+                              " + ", dec(addend)}));
+        out.push_back(resultLine(value(caption), notFinite));
+    };
+    explainPower(RangedAttackCaption, Agility, RangedAttack, rangedAttackBonusName, bonus.rangedAttackBonus,
+                 s.rangedAttackBonus, rangedAttackAddend);
+    explainPower(SpellPowerCaption, Intellect, SpellPower, spellPowerBonusName, bonus.spellPowerBonus,
+                 s.spellPowerBonus, spellPowerAddend);
 
     const std::string physDefense = num(s.sums[PhysDefense]);
     std::vector<std::string> &defense = lines[PhysDefenseCaption];

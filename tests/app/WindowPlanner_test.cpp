@@ -175,6 +175,7 @@ TEST_F(WindowPlanner, CopyWritesTheListAndTheCaptionsAsText)
 {
     enterOnHit(0);
     enterOnHit(2);
+    const std::size_t requests = site.requestCount();
     key(list("LV2"), Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("아이템명\t종류\t옵션\t등급\n"
                                                                    "불꽃 목걸이\t목걸이\t공격력30 힘12 체력3 \t영웅\n"
@@ -188,11 +189,13 @@ TEST_F(WindowPlanner, CopyWritesTheListAndTheCaptionsAsText)
         expected += label(i)->text() + QLatin1Char('\n');
     EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
     EXPECT_TRUE(expected.contains(QStringLiteral("\n힘 : 170\n")));
+    EXPECT_EQ(site.requestCount(), requests);
 }
 
 TEST_F(WindowPlanner, PasteTakesGoodLinesCountsTheOthersAndIsOneUndoStep)
 {
     QTreeWidget *equipment = list("LV2");
+    const std::size_t requests = site.requestCount();
     QGuiApplication::clipboard()->setText(QStringLiteral("아이템명\t종류\t옵션\t등급\r\n"
                                                          "돌 반지\t반지\t힘1 \t일반\r\n"
                                                          "그냥 한 줄\r\n"
@@ -206,6 +209,7 @@ TEST_F(WindowPlanner, PasteTakesGoodLinesCountsTheOthersAndIsOneUndoStep)
     EXPECT_EQ(status(), QStringLiteral("붙여넣기: 2개 추가, 2줄 무시"));
     undo();
     EXPECT_EQ(rows(equipment), Rows{});
+    EXPECT_EQ(site.requestCount(), requests);
 
     // Copy, clear, paste gives back the same list.
     enterOnHit(0);
@@ -236,6 +240,7 @@ TEST_F(WindowPlanner, HeaderClicksSortTheHitsAndAddTheSelectedOne)
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, nameHeader);
     EXPECT_EQ(names(), (QStringList{"불꽃 목걸이", "바람 활", "<b>강철</b> 투구"}));
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    EXPECT_EQ(site.requestCount(), 1u); // the search only
 
     // The selected hit is added, wherever sorting put it: the bow, now second, with its stats.
     const std::size_t before = site.requestCount();
