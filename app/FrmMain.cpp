@@ -164,9 +164,9 @@ private:
     std::size_t m_index;
 };
 
-// A result list this long leaves enough freed memory behind to be worth handing back to the
-// system at once; below it the allocator keeps it for the next search.
-constexpr int longResultList = 10'000;
+// A result list this long leaves enough behind, once emptied, to be worth a new list and handing
+// the freed memory back to the system at once; a shorter one's room is kept for the next search.
+constexpr int longResultList = 50'000;
 
 // A text of the site's, embedded in one of the window's own messages: its writing direction
 // ends where it ends.

@@ -135,10 +135,10 @@ TEST_F(WindowSearch, TheWindowReusesOneConnection)
 // memory back: the new one must be the same list to the player, and its rows must work.
 TEST_F(WindowSearch, TheListAfterAVeryLongOneIsTheSameList)
 {
-    std::vector<PageHit> many(10'000, PageHit{"반지", "반지", "", "http://x/"});
+    std::vector<PageHit> many(50'000, PageHit{"반지", "반지", "", "http://x/"});
     site.on(listPath, CannedResponse{.body = resultPage(many)});
     searchFor(QStringLiteral("반지"));
-    ASSERT_EQ(list("LV1")->topLevelItemCount(), 10'000);
+    ASSERT_EQ(list("LV1")->topLevelItemCount(), 50'000);
 
     site.on(listPath, CannedResponse{.body = resultPage({{"검", "한손검", optionList({"힘 +1"}), "http://x/"}})});
     searchFor(QStringLiteral("검"));
