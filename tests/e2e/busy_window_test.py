@@ -125,9 +125,14 @@ def held_back_input(args, desk, site):
         d.type_text("a")
         d.key("Return")
         d.wait_for("the first results", lambda: len(d.table_rows(results)) == 2)
-        d.click(run.find("text", within=grade))
-        d.key("ctrl+a")
-        d.type_text("영웅")
+        # Picked from the drop-down with the mouse (typing Hangul through xdotool remaps a key
+        # for a moment, which a busy machine can lose), and waited for: a double-click without
+        # a grade would bring up the grade message instead of adding the hit.
+        d.click(grade, at_right=True)
+        entry = run.find("list item", "영웅", within=grade)
+        d.wait_for("the grade list to open", lambda: d.on_screen(entry))
+        d.click(entry)
+        d.wait_for("the grade 영웅", lambda: grade.name == "영웅")
         first_row = d.centre(d.row_cell(results, 0))
         search_button = d.centre(run.find("push button", "검색하기", within=window))
 
