@@ -98,19 +98,22 @@ class Journey:
         # 계산, then compare every label with the calculation for the rows as shown.
         d.click(run.find("push button", "계산", within=window))
         panel = run.find("panel", "예상 스탯치", within=window)
-        d.wait_for("the calculated stats", lambda: panel.getChildAtIndex(0).name != "힘 :")
-        shown = [panel.getChildAtIndex(i).name for i in range(panel.childCount)]
-        self.shot("stats")
+        shown = lambda: [panel.getChildAtIndex(i).name for i in range(panel.childCount)]
         if self.args.expected_stats:
             stat_texts = "".join(row[2] + "\n" for row in d.table_rows(equipment))
             expected = subprocess.run([self.args.expected_stats, f"{BONUS_BOX}={BONUS_TYPED}"],
                                       input=stat_texts, capture_output=True, text=True,
                                       check=True).stdout.splitlines()
-            if shown != expected:
-                raise d.Failure(f"the window shows {shown}, the calculation gives {expected}")
+            # The labels' new names reach the accessibility bus one by one: wait for all of them.
+            try:
+                d.wait_for("the calculated stats", lambda: shown() == expected)
+            except d.Failure:
+                raise d.Failure(f"the window shows {shown()}, the calculation gives {expected}")
+        else:
+            d.wait_for("the calculated stats", lambda: panel.getChildAtIndex(0).name != "힘 :")
+        self.shot("stats")
         status = run.find("status bar", within=window)
-        if status.name != "계산 완료":
-            raise d.Failure(f"after the first 계산 the status bar says {status.name!r}")
+        d.wait_for("계산 완료 in the status bar", lambda: status.name == "계산 완료")
 
         # Where a number comes from: the melee attack's breakdown, shown on hover.
         d.move_mouse(*d.centre(panel.getChildAtIndex(5)))
