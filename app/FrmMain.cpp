@@ -205,9 +205,8 @@ QAction *makeWindowAction(QWidget *window, const char *name, const QList<QKeySeq
 
 bool isEnter(const QKeyEvent *key)
 {
-    return key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier
-               ? key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter
-               : false;
+    const bool plain = key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier;
+    return plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter);
 }
 
 } // namespace
@@ -672,11 +671,7 @@ void FrmMain::undoListChange()
         statusBar()->showMessage(QStringLiteral("되돌릴 변경이 없습니다"));
         return;
     }
-    const auto count = static_cast<int>(change->rows.size());
-    if (change->kind == ListChange::Kind::add || change->kind == ListChange::Kind::paste)
-        removeEquipmentRows(change->position, count);
-    else
-        insertEquipmentRows(change->position, change->rows);
+    applyListChange(*change, false);
     statusBar()->showMessage(QStringLiteral("되돌림: %1").arg(changeDescription(*change)));
 }
 
@@ -687,12 +682,19 @@ void FrmMain::redoListChange()
         statusBar()->showMessage(QStringLiteral("다시 실행할 변경이 없습니다"));
         return;
     }
-    const auto count = static_cast<int>(change->rows.size());
-    if (change->kind == ListChange::Kind::add || change->kind == ListChange::Kind::paste)
-        insertEquipmentRows(change->position, change->rows);
-    else
-        removeEquipmentRows(change->position, count);
+    applyListChange(*change, true);
     statusBar()->showMessage(QStringLiteral("다시 실행: %1").arg(changeDescription(*change)));
+}
+
+void FrmMain::applyListChange(const ListChange &change, bool forward)
+{
+    // An add or a paste put rows in; a removal or a clear took them out. Made again, a change
+    // does what it did; taken back, the opposite.
+    const bool addedRows = change.kind == ListChange::Kind::add || change.kind == ListChange::Kind::paste;
+    if (addedRows == forward)
+        insertEquipmentRows(change.position, change.rows);
+    else
+        removeEquipmentRows(change.position, static_cast<int>(change.rows.size()));
 }
 
 void FrmMain::copyEquipmentList()

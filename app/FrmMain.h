@@ -110,6 +110,8 @@ private:
     void insertEquipmentRows(int position, const std::vector<velmora::EquipmentRow> &rows);
     /// Removes `count` rows of the equipment list from position `position` on.
     void removeEquipmentRows(int position, int count);
+    /// Makes `change` again (`forward`) or takes it back.
+    void applyListChange(const velmora::ListChange &change, bool forward);
     /// What a change of the equipment list was, for the status bar: "추가 불꽃 깃 활".
     static QString changeDescription(const velmora::ListChange &change);
     /// Empties the result list, and gives the memory of a long list back to the system.
