@@ -1,68 +1,48 @@
 #include "app/FrmMain.h"
 
 #include <QAction>
-#include <QClipboard>
-#include <QCloseEvent>
-#include <QGuiApplication>
-#include <QKeySequence>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTreeWidget>
 
-#include <malloc.h>
-
 #include <algorithm>
-
-#include <optional>
 #include <string>
 #include <utility>
 
+#include "app/Controls.h"
 #include "app/FailureText.h"
-#include "app/NetworkWait.h"
-#include "itemdb/HttpRequester.h"
-#include "itemdb/ItemDatabase.h"
+#include "app/ItemSearch.h"
 #include "stats/EquipmentList.h"
 #include "stats/ExpectedStats.h"
-#include "stats/SiteText.h"
-#include "stats/StatChanges.h"
 #include "stats/Grades.h"
+#include "stats/StatChanges.h"
 #include "velmora_config.h"
 
 using namespace velmora;
 
 namespace {
 
-// The window was drawn in twips; 15 twips make one logical pixel.
-int px(int twips) { return qRound(twips / 15.0); }
-
-QRect twipRect(int left, int top, int width, int height) { return {px(left), px(top), px(width), px(height)}; }
-
-QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-struct Column {
-    const char *header;
-    int widthTwips;
-};
-
-// The address column of the result list is 18 twips wide: there, but practically hidden.
-constexpr Column resultColumns[] = {{"아이템명", 6174}, {"종류", 2469}, {"옵션", 7056}, {"코드주소", 18}};
 constexpr Column equipmentColumns[] = {
     {"아이템명", 4939}, {"종류", 2469}, {"옵션", 7056}, {"등급", 1323}, {"경매장단가", 3528}};
-enum EquipmentColumn { nameColumn, kindColumn, statTextColumn, gradeColumn, priceColumn };
 
 // Top of each bonus box in its frame, by box index.
 constexpr int checkTopTwips[bonusBoxCount] = {360, 1800, 720, 1080, 2160, 2520, 2880, 3240, 1440, 3600};
@@ -71,7 +51,7 @@ struct StatLabel {
     const char *caption; // shown until the first calculation
     int left, top, width;
 };
-constexpr StatLabel statLabels[13] = {
+constexpr StatLabel statLabels[statLabelCount] = {
     {"힘 :", 240, 480, 1095},           {"민첩 :", 240, 840, 1095},         {"지능 :", 1560, 480, 1095},
     {"정신 :", 1560, 840, 1095},        {"체력 :", 2880, 480, 1095},        {"근공력 :", 240, 1320, 1500},
     {"주문력 :", 240, 2040, 1500},      {"원공력 :", 240, 1680, 1500},      {"물리 방어도 :", 1920, 2040, 2100},
@@ -86,46 +66,6 @@ const QString usageText = QStringLiteral("불꽃 목걸이, 세트 효과 등의
                                          "목록에 더블클릭을 하면 개별 삭제 됩니다.\n\n"
                                          "검색어를 입력 후 엔터를 치면 자동으로 검색이 됩니다.");
 
-QTreeWidget *makeList(QWidget *parent, const char *name, std::initializer_list<Column> columns)
-{
-    auto *list = new QTreeWidget(parent);
-    list->setObjectName(QString::fromLatin1(name));
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
-    list->setSortingEnabled(false);
-    list->setAllColumnsShowFocus(true);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->header()->setStretchLastSection(false);
-    list->header()->setMinimumSectionSize(1);
-    list->setColumnCount(static_cast<int>(columns.size()));
-    QStringList headers;
-    for (const Column &column : columns)
-        headers << QString::fromUtf8(column.header);
-    list->setHeaderLabels(headers);
-    int i = 0;
-    for (const Column &column : columns)
-        list->setColumnWidth(i++, px(column.widthTwips));
-    return list;
-}
-
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText); // text from the web is never rendered as HTML
-    label->setGeometry(geometry);
-    return label;
-}
-
-QPushButton *makeButton(QWidget *parent, const char *name, const char *caption, const QRect &geometry)
-{
-    auto *button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    return button;
-}
-
 QString fetchProblem(const ItemFetchFailure &failure)
 {
     switch (failure.step) {
@@ -139,38 +79,11 @@ QString fetchProblem(const ItemFetchFailure &failure)
     return {};
 }
 
-// A row of the result list that reads its texts from the search's hits instead of holding
-// copies: with millions of hits a text per cell would be most of the program's memory. The hits
-// are shared by every row of one search and go with its last row.
-class HitItem : public QTreeWidgetItem {
-public:
-    HitItem(std::shared_ptr<const SearchHits> hits, std::size_t index)
-        : m_hits(std::move(hits)), m_index(index)
-    {
-    }
-
-    // A text set on the row later (setText) wins over the hit's own, as in any row.
-    QVariant data(int column, int role) const override
-    {
-        QVariant set = QTreeWidgetItem::data(column, role);
-        if (set.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole) || column < 0
-            || column >= SearchHits::fieldCount)
-            return set;
-        return qs(m_hits->text(m_index, static_cast<SearchHits::Field>(column)));
-    }
-
-private:
-    std::shared_ptr<const SearchHits> m_hits;
-    std::size_t m_index;
-};
-
-// A result list this long leaves enough behind, once emptied, to be worth a new list and handing
-// the freed memory back to the system at once; a shorter one's room is kept for the next search.
-constexpr int longResultList = 50'000;
-
-// A text of the site's, embedded in one of the window's own messages: its writing direction
-// ends where it ends.
-QString isolated(const QString &siteText) { return qs(isolate(siteText.toStdString())); }
+// What the site answered, when it answered with an error page: "사이트 응답 HTTP 503".
+QString siteStatusNote(int status)
+{
+    return status >= 400 ? QStringLiteral("사이트 응답 HTTP %1").arg(status) : QString();
+}
 
 // A tooltip that shows `lines` as they are: the site's names may hold "<b>" or "<img …>", and a
 // tooltip would take them for markup.
@@ -203,29 +116,32 @@ QAction *makeWindowAction(QWidget *window, const char *name, const QList<QKeySeq
     return action;
 }
 
-bool isEnter(const QKeyEvent *key)
+// A key on its own or from the number pad, without any other modifier.
+bool isPlain(const QKeyEvent *key, Qt::Key which)
 {
-    const bool plain = key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier;
-    return plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    return modifiers == Qt::NoModifier && key->key() == which;
+}
+
+bool isEnter(const QKeyEvent *key) { return isPlain(key, Qt::Key_Return) || isPlain(key, Qt::Key_Enter); }
+
+QTreeWidgetItem *equipmentItem(const EquipmentRow &row)
+{
+    return new QTreeWidgetItem(
+        QStringList{qs(row.itemName), qs(row.kind), qs(row.statText), qs(row.grade), qs(row.auctionUnitPrice)});
 }
 
 } // namespace
-
-QList<QTreeWidgetItem *> velmora::makeResultRows(const std::shared_ptr<const SearchHits> &hits)
-{
-    QList<QTreeWidgetItem *> rows;
-    rows.reserve(static_cast<qsizetype>(hits->size()));
-    for (std::size_t i = 0; i < hits->size(); ++i)
-        rows.append(new HitItem(hits, i));
-    return rows;
-}
 
 FrmMain::FrmMain(QWidget *parent) : FrmMain(QString::fromUtf8(config::siteBase), parent) {}
 
 FrmMain::FrmMain(const QString &siteBase, QWidget *parent) : FrmMain(siteBase, RequestLimits{}, parent) {}
 
 FrmMain::FrmMain(const QString &siteBase, const RequestLimits &limits, QWidget *parent)
-    : QMainWindow(parent), m_siteBase(siteBase), m_limits(limits), m_network(std::make_unique<NetworkThread>())
+    : QMainWindow(parent),
+      m_handlers([this](const std::string &what) {
+          statusBar()->showMessage(QStringLiteral("처리 중 오류가 발생했습니다: %1").arg(qs(what)));
+      })
 {
     QFont font;
     // No 맑은 고딕 outside Windows: the next faces keep every control in one Hangul font.
@@ -238,7 +154,21 @@ FrmMain::FrmMain(const QString &siteBase, const RequestLimits &limits, QWidget *
         setWindowIcon(QIcon(QString::fromLatin1(velmora::iconResource)));
     setWindowTitle(QStringLiteral("벨모라 아이템 시뮬레이터 - ver 1.3"));
 
+    auto *client = new QWidget(this);
+    client->setFixedSize(px(15510), px(8175));
+    setCentralWidget(client);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
     buildControls();
+    m_search = std::make_unique<ItemSearch>(client, siteBase, limits,
+                                            [this](QTreeWidget *list) { prepareResultList(list); });
+    // The result list stands between 추가 사용법 and the equipment list, as drawn.
+    m_search->list()->stackUnder(m_lv2);
+    connect(m_search.get(), &ItemSearch::listReplaced, this, [this] { applyTabOrder(); });
+    applyTabOrder();
+
+    connect(&m_set, &EquipmentSet::rowsInserted, this, &FrmMain::showInsertedRows);
+    connect(&m_set, &EquipmentSet::rowsRemoved, this, &FrmMain::showRemovedRows);
+    connect(&m_set, &EquipmentSet::bonusChanged, this, &FrmMain::showBonus);
     Form_Load();
 }
 
@@ -246,11 +176,7 @@ FrmMain::~FrmMain() = default;
 
 void FrmMain::buildControls()
 {
-    auto *client = new QWidget(this);
-    client->setFixedSize(px(15510), px(8175));
-    setCentralWidget(client);
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
-
+    QWidget *client = centralWidget();
     makeLabel(client, QStringLiteral("Label1"), QStringLiteral("검색어 :"), twipRect(120, 160, 855, 255));
 
     m_txtSearch = new QLineEdit(client);
@@ -270,8 +196,6 @@ void FrmMain::buildControls()
     m_cr1->lineEdit()->installEventFilter(this);
 
     m_command2 = makeButton(client, "Command2", "추가 사용법", twipRect(9960, 100, 1215, 375));
-
-    m_lv1 = makeResultList();
 
     m_lv2 = makeList(client, "LV2",
                      {equipmentColumns[0], equipmentColumns[1], equipmentColumns[2], equipmentColumns[3],
@@ -321,7 +245,6 @@ void FrmMain::buildControls()
             this, [this] { runHandler([this] { undoListChange(); }); });
     connect(makeWindowAction(this, "redo", {redoKeys[0], redoKeys[1]}), &QAction::triggered, this,
             [this] { runHandler([this] { redoListChange(); }); });
-    applyTabOrder();
 
     statusBar()->setSizeGripEnabled(false);
     // Screen readers read the status bar by its name: keep it saying what the bar shows.
@@ -330,7 +253,6 @@ void FrmMain::buildControls()
 
 void FrmMain::Form_Load()
 {
-    m_bonus = BonusSettings{};
     for (std::string_view grade : grades)
         m_cr1->addItem(qs(grade));
     m_cr1->setCurrentIndex(-1);
@@ -339,65 +261,26 @@ void FrmMain::Form_Load()
 
 QString FrmMain::rank(qint16 num) const { return qs(gradeName(num)); }
 
-HttpRequester &FrmMain::requester()
-{
-    if (!m_requester)
-        m_requester = std::make_unique<HttpRequester>(m_limits);
-    return *m_requester;
-}
-
-void FrmMain::waitForSite(const std::function<void()> &work) { waitWithoutFreezing(*m_network, work); }
-
-void FrmMain::runHandler(std::function<void()> handler)
-{
-    if (m_closed)
-        return;
-    if (m_handlerRunning) {
-        m_heldBack.push_back(std::move(handler));
-        return;
-    }
-    // Whatever a handler throws, the window goes on taking the player's actions.
-    struct Running {
-        bool &flag;
-        explicit Running(bool &f) : flag(f) { flag = true; }
-        ~Running() { flag = false; }
-    } running(m_handlerRunning);
-    handler();
-    while (!m_heldBack.empty() && !m_closed) {
-        std::function<void()> next = std::move(m_heldBack.front());
-        m_heldBack.erase(m_heldBack.begin());
-        next();
-    }
-    m_heldBack.clear();
-}
+void FrmMain::runHandler(std::function<void()> handler) { m_handlers.run(std::move(handler)); }
 
 void FrmMain::closeEvent(QCloseEvent *event)
 {
     QMainWindow::closeEvent(event);
-    if (event->isAccepted()) {
-        m_closed = true;
-        m_heldBack.clear();
-    }
+    if (event->isAccepted())
+        m_handlers.close();
 }
 
-QTreeWidget *FrmMain::makeResultList()
+void FrmMain::prepareResultList(QTreeWidget *list)
 {
-    QTreeWidget *list =
-        makeList(centralWidget(), "LV1", {resultColumns[0], resultColumns[1], resultColumns[2], resultColumns[3]});
-    list->setGeometry(twipRect(120, 600, 11055, 4455));
-    list->setAccessibleName(QStringLiteral("검색 결과"));
     list->viewport()->installEventFilter(this);
     list->installEventFilter(this); // Enter adds the selected hit, as a double-click does
-    // A click on a column's header sorts the hits by it; the hits stay unsorted until then.
-    list->header()->setSectionsClickable(true);
     connect(list->header(), &QHeaderView::sectionClicked, this,
-            [this](int column) { runHandler([this, column] { sortResults(column); }); });
-    return list;
+            [this](int column) { runHandler([this, column] { m_search->sortBy(column); }); });
 }
 
 void FrmMain::applyTabOrder()
 {
-    QList<QWidget *> order = {m_txtSearch, m_cmdSearch, m_cr1, m_command2, m_lv1, m_lv2};
+    QList<QWidget *> order = {m_txtSearch, m_cmdSearch, m_cr1, m_command2, m_search->list(), m_lv2};
     // The bonus boxes from top to bottom, as they stand in their frame.
     std::array<int, bonusBoxCount> boxes{};
     for (int i = 0; i < bonusBoxCount; ++i)
@@ -408,43 +291,6 @@ void FrmMain::applyTabOrder()
     order << m_command1;
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
-}
-
-void FrmMain::sortResults(int column)
-{
-    m_sortOrder = (column == m_sortColumn && m_sortOrder == Qt::AscendingOrder) ? Qt::DescendingOrder
-                                                                              : Qt::AscendingOrder;
-    m_sortColumn = column;
-    m_lv1->sortItems(column, m_sortOrder);
-    m_lv1->header()->setSortIndicator(column, m_sortOrder);
-    m_lv1->header()->setSortIndicatorShown(true);
-}
-
-void FrmMain::clearResults()
-{
-    // A new search lists its hits in page order again.
-    m_sortColumn = -1;
-    m_sortOrder = Qt::AscendingOrder;
-    m_lv1->header()->setSortIndicatorShown(false);
-    if (m_lv1->topLevelItemCount() < longResultList) {
-        m_lv1->clear();
-        return;
-    }
-    // An emptied list view keeps the room it had made for every row (its row index and its
-    // layout), which after a page of millions of hits is more than the rest of the program
-    // together. A new, empty list in its place gives all of it back.
-    QTreeWidget *replaced = m_lv1;
-    const bool hadFocus = replaced->hasFocus();
-    m_lv1 = makeResultList();
-    replaced->hide();
-    delete replaced;
-    applyTabOrder();
-    m_lv1->show();
-    if (hadFocus)
-        m_lv1->setFocus();
-    // The allocator keeps what was freed for later; after a huge page that is most of what the
-    // program had, so it goes back to the system now.
-    malloc_trim(0);
 }
 
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)
@@ -465,33 +311,36 @@ bool FrmMain::eventFilter(QObject *watched, QEvent *event)
         event->accept();
         return false;
     }
-    // The lists' own keys, taken before the list's default handling (which would copy one cell).
-    if (event->type() == QEvent::KeyPress && (watched == m_lv1 || watched == m_lv2)) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (watched == m_lv1 && isEnter(key)) {
-            runHandler([this] { LV1_DblClick(); });
-            return true;
-        }
-        if (watched == m_lv2 && key->keyCombination() == QKeyCombination(Qt::Key_Delete)) {
-            runHandler([this] { LV2_DblClick(); });
-            return true;
-        }
-        if (watched == m_lv2 && key->matches(QKeySequence::Copy)) {
-            runHandler([this] { copyEquipmentList(); });
-            return true;
-        }
-        if (watched == m_lv2 && key->matches(QKeySequence::Paste)) {
-            runHandler([this] { pasteEquipmentList(); });
-            return true;
-        }
-    }
+    if (event->type() == QEvent::KeyPress && listKey(watched, static_cast<QKeyEvent *>(event)))
+        return true;
     if (event->type() == QEvent::MouseButtonDblClick) {
-        if (watched == m_lv1->viewport())
+        if (m_search && watched == m_search->list()->viewport())
             runHandler([this] { LV1_DblClick(); });
         else if (watched == m_lv2->viewport())
             runHandler([this] { LV2_DblClick(); });
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool FrmMain::listKey(QObject *watched, const QKeyEvent *key)
+{
+    // The lists' own keys, taken before the list's default handling (which would copy one cell).
+    std::function<void()> handler;
+    if (m_search && watched == m_search->list() && isEnter(key))
+        handler = [this] { LV1_DblClick(); };
+    else if (watched == m_lv2 && isPlain(key, Qt::Key_Delete))
+        handler = [this] { LV2_DblClick(); };
+    else if (watched == m_lv2 && key->matches(QKeySequence::Copy))
+        handler = [this] { copyEquipmentList(); };
+    else if (watched == m_lv2 && key->matches(QKeySequence::Paste))
+        handler = [this] { pasteEquipmentList(); };
+    if (!handler)
+        return false;
+    // A held key repeats: while an add waits for the site the repeats would queue up, and each
+    // would add the item once more. A key does its work once per press.
+    if (!key->isAutoRepeat())
+        runHandler(std::move(handler));
+    return true;
 }
 
 void FrmMain::txtSearch_KeyPress(int keyAscii)
@@ -502,23 +351,18 @@ void FrmMain::txtSearch_KeyPress(int keyAscii)
 
 void FrmMain::cmdSearch_Click()
 {
-    clearResults();
-    const std::u16string term = m_txtSearch->text().toStdU16String();
-    const std::string siteBase = m_siteBase.toStdString();
-    HttpRequester &site = requester();
-    std::optional<Outcome<SearchHits, RequestFailure>> outcome;
-    waitForSite([&] { outcome.emplace(searchItems(site, siteBase, term)); });
-
-    QList<QTreeWidgetItem *> rows;
-    if (*outcome)
-        rows = makeResultRows(std::make_shared<const SearchHits>(std::move(*outcome).value()));
-    m_lv1->addTopLevelItems(rows); // one insertion: the list lays out and repaints once
+    const ItemSearch::Searched searched = m_search->search(m_txtSearch->text());
     m_txtSearch->clear();
-
-    if (*outcome)
-        statusBar()->showMessage(QStringLiteral("검색 결과 %1건").arg(rows.size()));
-    else
-        statusBar()->showMessage(QStringLiteral("검색 실패: %1").arg(failureText(outcome->why())));
+    if (searched.failure) {
+        statusBar()->showMessage(QStringLiteral("검색 실패: %1").arg(failureText(*searched.failure)));
+        return;
+    }
+    QString message = QStringLiteral("검색 결과 %1건").arg(searched.hits);
+    // An error page cut like any other gives no hits: say what the site answered, so that the
+    // player does not take it for an item that does not exist.
+    if (const QString note = siteStatusNote(searched.status); !note.isEmpty())
+        message += QStringLiteral(" (%1)").arg(note);
+    statusBar()->showMessage(message);
 }
 
 void FrmMain::LV1_DblClick()
@@ -530,57 +374,44 @@ void FrmMain::LV1_DblClick()
         box.exec();
         return;
     }
-
-    const QList<QTreeWidgetItem *> selected = m_lv1->selectedItems();
-    if (selected.isEmpty()) {
+    const std::optional<ItemSearch::Hit> hit = m_search->selectedHit();
+    if (!hit) {
         statusBar()->showMessage(QStringLiteral("추가할 검색 결과가 선택되지 않았습니다"));
         return;
     }
-    const QTreeWidgetItem *hit = selected.first();
-    const QString name = hit->text(0);
-    const QString kind = hit->text(1);
-    const std::string detailAddress = hit->text(3).toStdString();
-    HttpRequester &site = requester();
-    std::optional<Outcome<std::string, ItemFetchFailure>> stats;
-    waitForSite([&] { stats.emplace(fetchItemStats(site, detailAddress, *grade)); });
+    const Outcome<ItemStats, ItemFetchFailure> stats = m_search->fetchStats(hit->address, *grade);
 
     // An item whose stats could not be read is still added, with an empty stat text.
-    const QString statText = *stats ? qs(stats->value()) : QString();
-    const EquipmentRow row{name.toStdString(), kind.toStdString(), statText.toStdString(), gradeText.toStdString(), {}};
-    const int position = m_lv2->topLevelItemCount();
-    insertEquipmentRows(position, {row});
-    m_history.record({ListChange::Kind::add, position, {row}});
+    const std::string statText = stats ? stats.value().statText : std::string();
+    m_set.append({{hit->name.toStdString(), hit->kind.toStdString(), statText, gradeText.toStdString(), {}},
+                  hit->address});
 
-    const QString added = QStringLiteral("추가: %1 (%2)").arg(isolated(name), gradeText);
-    statusBar()->showMessage(*stats ? added
-                                    : QStringLiteral("%1 - 능력치 없음: %2").arg(added, fetchProblem(stats->why())));
+    QString message = QStringLiteral("추가: %1 (%2)").arg(isolated(hit->name), gradeText);
+    const int errorStatus = stats ? stats.value().errorStatus : stats.why().errorStatus;
+    if (!stats)
+        message = QStringLiteral("%1 - 능력치 없음: %2").arg(message, fetchProblem(stats.why()));
+    else if (errorStatus != 0 && statText.empty())
+        message += QStringLiteral(", 능력치 없음");
+    if (errorStatus != 0)
+        message += QStringLiteral(" (%1)").arg(siteStatusNote(errorStatus));
+    statusBar()->showMessage(message);
 }
 
 void FrmMain::LV2_DblClick()
 {
     const QList<QTreeWidgetItem *> selected = m_lv2->selectedItems();
-    if (selected.isEmpty())
-        return;
-    const int position = m_lv2->indexOfTopLevelItem(selected.first());
-    m_history.record({ListChange::Kind::remove, position, {equipmentRow(position)}});
-    removeEquipmentRows(position, 1);
+    if (!selected.isEmpty())
+        m_set.remove(m_lv2->indexOfTopLevelItem(selected.first()));
 }
 
-void FrmMain::LV2Reset_Click()
-{
-    // Clearing an empty list changes nothing, so there is nothing to undo either.
-    if (m_lv2->topLevelItemCount() > 0)
-        m_history.record({ListChange::Kind::clear, 0, equipmentRows()});
-    m_lv2->clear();
-}
+void FrmMain::LV2Reset_Click() { m_set.clear(); }
 
 void FrmMain::Check1_Click(int index)
 {
     if (index < 0 || index >= bonusBoxCount)
         return;
-    QCheckBox *box = m_check1[static_cast<std::size_t>(index)];
-    if (!box->isChecked()) {
-        box->setText(qs(*switchBonusOff(m_bonus, index)));
+    if (!m_check1[static_cast<std::size_t>(index)]->isChecked()) {
+        m_set.switchBonusOff(index);
         return;
     }
     bool accepted = false;
@@ -588,7 +419,7 @@ void FrmMain::Check1_Click(int index)
                                           QStringLiteral("5"), &accepted);
     if (!accepted)
         typed.clear();
-    box->setText(qs(*switchBonusOn(m_bonus, index, typed.toStdString())));
+    m_set.switchBonusOn(index, typed.toStdString());
 }
 
 void FrmMain::Command1_Click()
@@ -597,7 +428,7 @@ void FrmMain::Command1_Click()
         m_lab1[static_cast<std::size_t>(i)]->setText(qs(statResetCaptions[static_cast<std::size_t>(i)]));
 
     const ExplainedStats stats =
-        explainExpectedStats(equipmentRows(), m_bonus, m_lastTotals ? &*m_lastTotals : nullptr);
+        explainExpectedStats(m_set.equipmentRows(), m_set.bonus(), m_lastTotals ? &*m_lastTotals : nullptr);
 
     // 생명력 (12) is written before 활력 (11).
     constexpr int order[statLabelCount] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 11};
@@ -616,91 +447,39 @@ void FrmMain::Command2_Click()
     box.exec();
 }
 
-EquipmentRow FrmMain::equipmentRow(int index) const
-{
-    const QTreeWidgetItem *item = m_lv2->topLevelItem(index);
-    return {item->text(nameColumn).toStdString(), item->text(kindColumn).toStdString(),
-            item->text(statTextColumn).toStdString(), item->text(gradeColumn).toStdString(),
-            item->text(priceColumn).toStdString()};
-}
-
-std::vector<EquipmentRow> FrmMain::equipmentRows() const
-{
-    std::vector<EquipmentRow> rows;
-    rows.reserve(static_cast<std::size_t>(m_lv2->topLevelItemCount()));
-    for (int i = 0; i < m_lv2->topLevelItemCount(); ++i)
-        rows.push_back(equipmentRow(i));
-    return rows;
-}
-
-void FrmMain::insertEquipmentRows(int position, const std::vector<EquipmentRow> &rows)
-{
-    QList<QTreeWidgetItem *> items;
-    for (const EquipmentRow &row : rows)
-        items << new QTreeWidgetItem(
-            QStringList{qs(row.itemName), qs(row.kind), qs(row.statText), qs(row.grade), qs(row.auctionUnitPrice)});
-    m_lv2->insertTopLevelItems(position, items);
-}
-
-void FrmMain::removeEquipmentRows(int position, int count)
-{
-    for (int i = 0; i < count; ++i)
-        delete m_lv2->takeTopLevelItem(position);
-}
-
-QString FrmMain::changeDescription(const ListChange &change)
-{
-    const auto count = static_cast<qsizetype>(change.rows.size());
-    switch (change.kind) {
-    case ListChange::Kind::add:
-        return QStringLiteral("추가 %1").arg(isolated(qs(change.rows.front().itemName)));
-    case ListChange::Kind::remove:
-        return QStringLiteral("삭제 %1").arg(isolated(qs(change.rows.front().itemName)));
-    case ListChange::Kind::clear:
-        return QStringLiteral("목록초기화 (%1개)").arg(count);
-    case ListChange::Kind::paste:
-        return QStringLiteral("붙여넣기 (%1개)").arg(count);
-    }
-    return {};
-}
-
 void FrmMain::undoListChange()
 {
-    const std::optional<ListChange> change = m_history.undo();
-    if (!change) {
+    QUndoStack &history = m_set.history();
+    if (!history.canUndo()) {
         statusBar()->showMessage(QStringLiteral("되돌릴 변경이 없습니다"));
         return;
     }
-    applyListChange(*change, false);
-    statusBar()->showMessage(QStringLiteral("되돌림: %1").arg(changeDescription(*change)));
+    const QString change = history.undoText();
+    history.undo();
+    statusBar()->showMessage(QStringLiteral("되돌림: %1").arg(change));
 }
 
 void FrmMain::redoListChange()
 {
-    const std::optional<ListChange> change = m_history.redo();
-    if (!change) {
+    QUndoStack &history = m_set.history();
+    if (!history.canRedo()) {
         statusBar()->showMessage(QStringLiteral("다시 실행할 변경이 없습니다"));
         return;
     }
-    applyListChange(*change, true);
-    statusBar()->showMessage(QStringLiteral("다시 실행: %1").arg(changeDescription(*change)));
-}
-
-void FrmMain::applyListChange(const ListChange &change, bool forward)
-{
-    // An add or a paste put rows in; a removal or a clear took them out. Made again, a change
-    // does what it did; taken back, the opposite.
-    const bool addedRows = change.kind == ListChange::Kind::add || change.kind == ListChange::Kind::paste;
-    if (addedRows == forward)
-        insertEquipmentRows(change.position, change.rows);
-    else
-        removeEquipmentRows(change.position, static_cast<int>(change.rows.size()));
+    const QString change = history.redoText();
+    history.redo();
+    statusBar()->showMessage(QStringLiteral("다시 실행: %1").arg(change));
 }
 
 void FrmMain::copyEquipmentList()
 {
-    const std::vector<EquipmentRow> rows = equipmentRows();
-    const std::string text = equipmentListText(rows, m_lastTotals ? &*m_lastTotals : nullptr);
+    const std::vector<EquipmentRow> rows = m_set.equipmentRows();
+    // The captions that go with these rows and bonuses now, worked out as 계산 does: the last
+    // calculation's may be of another list. None before the player has asked for any.
+    std::optional<StatTotals> captions;
+    if (m_lastTotals)
+        captions = explainExpectedStats(rows, m_set.bonus()).captions;
+    const std::string text = equipmentListText(rows, captions ? &*captions : nullptr);
     QGuiApplication::clipboard()->setText(qs(text));
     statusBar()->showMessage(QStringLiteral("복사: %1개").arg(rows.size()));
 }
@@ -708,13 +487,39 @@ void FrmMain::copyEquipmentList()
 void FrmMain::pasteEquipmentList()
 {
     const PastedRows pasted = parseEquipmentList(QGuiApplication::clipboard()->text().toStdString());
-    if (!pasted.rows.empty()) {
-        const int position = m_lv2->topLevelItemCount();
-        insertEquipmentRows(position, pasted.rows);
-        m_history.record({ListChange::Kind::paste, position, pasted.rows});
-    }
+    std::vector<SetRow> rows;
+    rows.reserve(pasted.rows.size());
+    for (const EquipmentRow &row : pasted.rows)
+        rows.push_back({row, {}});
+    m_set.paste(std::move(rows));
     QString message = QStringLiteral("붙여넣기: %1개 추가").arg(pasted.rows.size());
     if (pasted.ignoredLines > 0)
         message += QStringLiteral(", %1줄 무시").arg(pasted.ignoredLines);
     statusBar()->showMessage(message);
+}
+
+void FrmMain::showInsertedRows(int position, int count)
+{
+    QList<QTreeWidgetItem *> items;
+    items.reserve(count);
+    for (int i = position; i < position + count; ++i)
+        items << equipmentItem(m_set.rows()[static_cast<std::size_t>(i)].row);
+    m_lv2->insertTopLevelItems(position, items);
+}
+
+void FrmMain::showRemovedRows(int position, int count)
+{
+    for (int i = 0; i < count; ++i)
+        delete m_lv2->takeTopLevelItem(position);
+}
+
+void FrmMain::showBonus(int index)
+{
+    const auto at = static_cast<std::size_t>(index);
+    QCheckBox *box = m_check1[at];
+    const BonusState &bonuses = m_set.bonuses();
+    // Only the mirror of what the set says: not the player's click that would ask for an amount.
+    const QSignalBlocker quiet(box);
+    box->setChecked(bonuses.texts[at].has_value());
+    box->setText(qs(bonuses.captions[at]));
 }

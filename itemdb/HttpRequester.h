@@ -66,6 +66,9 @@ public:
     /// result page of thousands of hits is then neither copied nor kept after it has been cut.
     std::optional<std::string> takeResponseText();
 
+    /// The HTTP status of the last successful send()'s final answer; 0 when there is none.
+    int status() const;
+
     RequestFailure failure() const;
     /// The transport's own words about the last failure ("" when there is none), for logs.
     const std::string &failureDetail() const;

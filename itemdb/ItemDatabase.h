@@ -13,7 +13,13 @@ namespace velmora {
 /// Posts a search for `term` (empty body, the term percent-encoded in the address) and cuts the
 /// result page into its hits; or why the site gave no page. The status code is not looked at:
 /// whatever page came back is cut (it may hold no hit).
-Outcome<SearchHits, RequestFailure> searchItems(HttpRequester &requester, std::string_view siteBase,
+/// A search's page, cut into hits, and the HTTP status it came with.
+struct SearchAnswer {
+    SearchHits hits;
+    int status = 0;
+};
+
+Outcome<SearchAnswer, RequestFailure> searchItems(HttpRequester &requester, std::string_view siteBase,
                                                 std::u16string_view term);
 
 /// The request that kept an item from getting its stats.
@@ -28,6 +34,7 @@ enum class ItemFetchStep {
 struct ItemFetchFailure {
     ItemFetchStep step;
     std::optional<RequestFailure> request;
+    int errorStatus = 0;
 
     bool operator==(const ItemFetchFailure &) const = default;
 };
@@ -36,7 +43,13 @@ struct ItemFetchFailure {
 /// tooltip page and cuts the stat text from it. Both requests go through `requester`, one after
 /// the other. The stat text comes from the grade's tooltip page only: when that page was not
 /// fetched there is none, and the caller adds the item with an empty stat text.
-Outcome<std::string, ItemFetchFailure> fetchItemStats(HttpRequester &requester, std::string_view detailAddress,
+/// An item's stat text, and the status of the first of its answers that was 400 or more (0: none was).
+struct ItemStats {
+    std::string statText;
+    int errorStatus = 0;
+};
+
+Outcome<ItemStats, ItemFetchFailure> fetchItemStats(HttpRequester &requester, std::string_view detailAddress,
                                                       int gradeNumber);
 
 } // namespace velmora

@@ -205,7 +205,7 @@ TEST_F(WindowEquipment, StatsComeOnlyFromTheGradesTooltipPage)
         site.on(listPath, CannedResponse{.body = resultPage({{"수상한 반지", "반지", "", c.detailAddress}})});
         searchFor(QStringLiteral("x"));
         const std::size_t before = site.requestCount();
-        list("LV2")->clear();
+        child<QAction>("LV2Reset")->trigger();
         doubleClickRow(list("LV1"), 0);
         EXPECT_EQ(site.requestCount() - before, c.requests);
         const std::vector<std::vector<QString>> added = {{"수상한 반지", "반지", "", "영웅", ""}};

@@ -2,6 +2,8 @@
 // bar, loses no equipment row and requests nothing but http(s) addresses.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 
@@ -132,11 +134,12 @@ TEST_F(WindowHostileBonus, OddAmountsAreStoredOrRefusedAndOverflowLeavesBareCapt
 
 TEST_F(WindowHostile, AHundredThousandRowsAddUpWithoutLeavingInt32)
 {
-    QList<QTreeWidgetItem *> items;
+    QString text;
     for (int i = 0; i < 100'000; ++i)
-        items.append(new QTreeWidgetItem(QStringList{QStringLiteral("돌"), QStringLiteral("반지"),
-                                                     QStringLiteral("힘30000 체력1 "), QStringLiteral("일반"), QString()}));
-    list("LV2")->addTopLevelItems(items);
+        text += QStringLiteral("돌\t반지\t힘30000 체력1 \t일반\n");
+    QGuiApplication::clipboard()->setText(text);
+    QTest::keyClick(list("LV2"), Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(list("LV2")->topLevelItemCount(), 100'000);
     QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
     auto label = [this](int i) { return child<QLabel>(QStringLiteral("lab1(%1)").arg(i).toLatin1().constData())->text(); };
     // 158 + 30000 * 71582 is the last sum below 2^31; every later row would leave int32.

@@ -1,5 +1,7 @@
 // Bonus boxes through their real input dialog, and the expected stats written by 계산.
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 
@@ -34,11 +36,11 @@ protected:
     void calculate() { QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton); }
 
     /// Puts an equipment row straight into the list, as an item fetch would have added it.
+    // A row with any stat text, entered as a player can: pasted into the equipment list.
     void addEquipment(const QString &statText)
     {
-        list("LV2")->addTopLevelItem(
-            new QTreeWidgetItem(QStringList{QStringLiteral("아이템"), QStringLiteral("종류"), statText,
-                                            QStringLiteral("영웅"), QString()}));
+        QGuiApplication::clipboard()->setText(QStringLiteral("아이템\t종류\t%1\t영웅\n").arg(statText));
+        QTest::keyClick(list("LV2"), Qt::Key_V, Qt::ControlModifier);
     }
 };
 
@@ -146,7 +148,10 @@ TEST_F(WindowStats, CalculateAgreesWithTheCalculationForTheListAsShown)
         EXPECT_EQ(shown[static_cast<std::size_t>(i)].toStdString(), totals[static_cast<std::size_t>(i)]) << i;
     // The healing token is taken from the last row only: here the last row has none.
     EXPECT_EQ(shown[10], QStringLiteral("치유력 :"));
-    delete list("LV2")->takeTopLevelItem(3);
+    QTreeWidget *equipment = list("LV2");
+    equipment->setCurrentItem(equipment->topLevelItem(3));
+    QTest::keyClick(equipment, Qt::Key_Delete);
+    ASSERT_EQ(equipment->topLevelItemCount(), 3);
     calculate();
     EXPECT_EQ(captions()[10], QStringLiteral("치유력 : <b>9</b>")); // markup shown as plain text
 }

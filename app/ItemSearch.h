@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "itemdb/HttpRequester.h"
+#include "itemdb/ItemDatabase.h"
+
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+namespace velmora {
+
+class NetworkThread;
+class SearchHits;
+
+/// The window's side of the item site: its one request object and the thread that runs it, the
+/// result list LV1 with the hits of the last search, sorting them, and fetching an item's stats.
+/// Every request runs on the network thread while the window keeps painting (NetworkWait.h);
+/// the list and its rows are made here, on the window's thread.
+class ItemSearch : public QObject {
+    Q_OBJECT
+
+public:
+    /// Makes the result list in `client`. `prepare` connects a result list to the window (its
+    /// keys, its double-click, its header): it is called for the first list and for each one
+    /// that takes a very long list's place.
+    ItemSearch(QWidget *client, const QString &siteBase, const RequestLimits &limits,
+               std::function<void(QTreeWidget *)> prepare);
+    /// Lets a request in flight end and stops the network thread.
+    ~ItemSearch() override;
+
+    /// The result list now in the window (LV1).
+    QTreeWidget *list() const { return m_list; }
+
+    /// The texts of a hit that adding it needs.
+    struct Hit {
+        QString name;
+        QString kind;
+        std::string address;
+    };
+    /// The hit selected in the list; nullopt when none is.
+    std::optional<Hit> selectedHit() const;
+
+    /// How a search ended: the number of hits listed and the page's HTTP status, or why no page
+    /// came.
+    struct Searched {
+        std::optional<RequestFailure> failure;
+        int hits = 0;
+        int status = 0;
+    };
+    /// Empties the list, searches the site for `term` and lists the hits in page order.
+    Searched search(const QString &term);
+
+    /// The stat text of the item at `address` at grade `gradeNumber` (1…12), fetched with the
+    /// same request object as the search.
+    Outcome<ItemStats, ItemFetchFailure> fetchStats(const std::string &address, int gradeNumber);
+
+    /// Sorts the hits by `column`; the other way round when they are sorted by it already.
+    void sortBy(int column);
+
+signals:
+    /// A new, empty result list has taken the place of a very long one.
+    void listReplaced(QTreeWidget *list);
+
+private:
+    QTreeWidget *makeResultList();
+    /// Empties the result list, and gives the memory of a long one back to the system.
+    void clearResults();
+    HttpRequester &requester();
+
+    QWidget *m_client;
+    QString m_siteBase;
+    RequestLimits m_limits;
+    std::function<void(QTreeWidget *)> m_prepare;
+    QTreeWidget *m_list = nullptr;
+    // The column the hits are sorted by, and which way; none while they stand in page order.
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    std::unique_ptr<HttpRequester> m_requester; // created on first use
+    // Declared last so that it is destroyed first: its thread ends before the requester it
+    // works with.
+    std::unique_ptr<NetworkThread> m_network;
+};
+
+/// The result list's rows for search hits, one per hit (name, kind, options, item page address),
+/// not yet in any list. Each row reads its texts from `hits`, which it shares: a row costs no
+/// text of its own, so a page of millions of hits still fits in memory.
+QList<QTreeWidgetItem *> makeResultRows(const std::shared_ptr<const SearchHits> &hits);
+
+} // namespace velmora
