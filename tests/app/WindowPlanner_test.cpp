@@ -232,12 +232,25 @@ TEST_F(WindowPlanner, HeaderClicksSortTheHitsAndAddTheSelectedOne)
         return all;
     };
     QHeaderView *header = hits->header();
-    const QPoint nameHeader(header->sectionViewportPosition(0) + 5, header->height() / 2);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, nameHeader);
-    EXPECT_EQ(names(), (QStringList{"<b>강철</b> 투구", "바람 활", "불꽃 목걸이"}));
+    const auto clickHeader = [header](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+    };
+    // By kind (목걸이, 투구, 활), then the other way round.
+    clickHeader(1);
+    EXPECT_EQ(names(), (QStringList{"불꽃 목걸이", "<b>강철</b> 투구", "바람 활"}));
     EXPECT_TRUE(header->isSortIndicatorShown());
+    EXPECT_EQ(header->sortIndicatorSection(), 1);
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, nameHeader);
+    clickHeader(1);
+    EXPECT_EQ(names(), (QStringList{"바람 활", "<b>강철</b> 투구", "불꽃 목걸이"}));
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    // Another column starts ascending again, whichever way the last one went.
+    clickHeader(0);
+    EXPECT_EQ(names(), (QStringList{"<b>강철</b> 투구", "바람 활", "불꽃 목걸이"}));
+    EXPECT_EQ(header->sortIndicatorSection(), 0);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    clickHeader(0);
     EXPECT_EQ(names(), (QStringList{"불꽃 목걸이", "바람 활", "<b>강철</b> 투구"}));
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
     EXPECT_EQ(site.requestCount(), 1u); // the search only
@@ -280,10 +293,11 @@ TEST_F(WindowPlanner, TooltipsExplainEachValueAndTheStatusSaysWhatChanged)
                                                 + isolated(QStringLiteral("영웅")) + QStringLiteral(") +12")}));
 
     // Between clicks the tooltips stay; the next click compares with this one.
-    enterOnHit(2);
     const QString before = label(4)->toolTip();
+    enterOnHit(2);
     EXPECT_EQ(label(4)->toolTip(), before);
     calculate();
+    EXPECT_NE(label(4)->toolTip(), before);
     EXPECT_EQ(status(), QStringLiteral("계산: 체력 +5, 물리 방어도 +50, 생명력 +60"));
     EXPECT_EQ(tooltipLines(4).last(), QStringLiteral("이전 계산 대비 +5"));
     // The helmet's name is shown as its characters, not as markup.
