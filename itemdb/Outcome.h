@@ -10,6 +10,9 @@ namespace velmora {
 template <typename Why> struct Failed {
     Why why;
 };
+// Spelled out for compilers without deduction for aggregates (clang before 17, which builds the
+// fuzz targets).
+template <typename Why> Failed(Why) -> Failed<Why>;
 
 /// What a step that can fail gives back: its value when it worked, else why it did not. One
 /// shape for every such step of the program (a search, an item's stats, the version check), so
