@@ -49,6 +49,23 @@ private:
     std::vector<SetRow> m_rows;
 };
 
+// Everything the set holds in place of everything: opening a set file. Undone, the set holds what
+// it held before, the bonuses and the reference included.
+class ReplaceAll : public QUndoCommand {
+public:
+    ReplaceAll(EquipmentSet &set, EquipmentSet::Contents before, EquipmentSet::Contents after, const QString &text)
+        : QUndoCommand(text), m_set(set), m_before(std::move(before)), m_after(std::move(after))
+    {
+    }
+    void redo() override { m_set.put(m_after); }
+    void undo() override { m_set.put(m_before); }
+
+private:
+    EquipmentSet &m_set;
+    EquipmentSet::Contents m_before;
+    EquipmentSet::Contents m_after;
+};
+
 BonusState BonusState::initial()
 {
     BonusState state;
@@ -114,6 +131,33 @@ void EquipmentSet::paste(std::vector<SetRow> rows)
         return;
     const QString text = QStringLiteral("붙여넣기 (%1개)").arg(rows.size());
     m_history.push(new InsertRows(*this, rowCount(), std::move(rows), text));
+}
+
+void EquipmentSet::replaceAll(std::vector<SetRow> rows, const BonusTexts &bonuses,
+                              std::optional<StatTotals> reference, const QString &description)
+{
+    Contents after{std::move(rows), BonusState::typed(bonuses), std::move(reference)};
+    m_history.push(new ReplaceAll(*this, {m_rows, m_bonuses, m_reference}, std::move(after), description));
+}
+
+void EquipmentSet::restore(std::vector<SetRow> rows, const BonusTexts &bonuses, std::optional<StatTotals> reference)
+{
+    put({std::move(rows), BonusState::typed(bonuses), std::move(reference)});
+}
+
+void EquipmentSet::put(Contents contents)
+{
+    m_rows = std::move(contents.rows);
+    m_bonuses = std::move(contents.bonuses);
+    m_reference = std::move(contents.reference);
+    emit replaced();
+    emit changed();
+}
+
+void EquipmentSet::setReference(std::optional<StatTotals> reference)
+{
+    m_reference = std::move(reference);
+    emit changed();
 }
 
 void EquipmentSet::switchBonusOn(int index, std::string_view typed)

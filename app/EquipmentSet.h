@@ -12,21 +12,10 @@
 
 #include "stats/BonusSettings.h"
 #include "stats/EquipmentRow.h"
+#include "stats/ExpectedStats.h"
+#include "stats/SetFile.h"
 
 namespace velmora {
-
-/// One row of the equipment set: its five columns, and the address of the item page it was
-/// fetched from ("" for a row that came in as text).
-struct SetRow {
-    EquipmentRow row;
-    std::string address;
-
-    bool operator==(const SetRow &) const = default;
-};
-
-/// The ten bonus boxes as the player left them: per box, nullopt while it is unchecked, else the
-/// text typed when it was checked ("" when the dialog was cancelled).
-using BonusTexts = std::array<std::optional<std::string>, bonusBoxCount>;
 
 /// Everything the bonus boxes stand for: the texts, the values they gave and the captions shown.
 struct BonusState {
@@ -78,7 +67,18 @@ public:
     /// Appends `rows` as one step ("붙여넣기 (N개)"); nothing when there are none.
     void paste(std::vector<SetRow> rows);
 
-    /// Box `index` was checked and `typed` entered ("" on Cancel); returns nothing outside 0…9.
+    /// Puts `rows`, `bonuses` and `reference` in place of everything the set holds, as one step
+    /// named `description` (opening a set file): undone, everything comes back.
+    void replaceAll(std::vector<SetRow> rows, const BonusTexts &bonuses, std::optional<StatTotals> reference,
+                    const QString &description);
+    /// The same without a step: what the set held when the program last ended, put back at start.
+    void restore(std::vector<SetRow> rows, const BonusTexts &bonuses, std::optional<StatTotals> reference);
+
+    /// The captions a player pinned to compare later calculations with; none while nothing is pinned.
+    const std::optional<StatTotals> &reference() const { return m_reference; }
+    void setReference(std::optional<StatTotals> reference);
+
+    /// Box `index` was checked and `typed` entered ("" on Cancel); nothing outside 0…9.
     void switchBonusOn(int index, std::string_view typed);
     /// Box `index` was unchecked.
     void switchBonusOff(int index);
@@ -92,12 +92,22 @@ signals:
     void rowsRemoved(int position, int count);
     /// Bonus box `index` changed: its checked state, value or caption.
     void bonusChanged(int index);
-    /// Any change of the rows or the bonuses.
+    /// Everything may have changed: the rows, every bonus box and the reference.
+    void replaced();
+    /// Any change of the rows, the bonuses or the reference.
     void changed();
 
 private:
     friend class InsertRows;
     friend class RemoveRows;
+    friend class ReplaceAll;
+
+    struct Contents {
+        std::vector<SetRow> rows;
+        BonusState bonuses;
+        std::optional<StatTotals> reference;
+    };
+    void put(Contents contents);
 
     void insertRows(int position, const std::vector<SetRow> &rows);
     void removeRows(int position, int count);
@@ -105,6 +115,7 @@ private:
 
     std::vector<SetRow> m_rows;
     BonusState m_bonuses = BonusState::initial();
+    std::optional<StatTotals> m_reference;
     QUndoStack m_history;
 };
 

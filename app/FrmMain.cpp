@@ -6,7 +6,11 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -17,8 +21,12 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -31,6 +39,7 @@
 #include "app/Controls.h"
 #include "app/FailureText.h"
 #include "app/ItemSearch.h"
+#include "app/SetFiles.h"
 #include "stats/EquipmentList.h"
 #include "stats/ExpectedStats.h"
 #include "stats/Grades.h"
@@ -125,6 +134,22 @@ bool isPlain(const QKeyEvent *key, Qt::Key which)
 
 bool isEnter(const QKeyEvent *key) { return isPlain(key, Qt::Key_Return) || isPlain(key, Qt::Key_Enter); }
 
+// The first local file among what is dropped on the window; "" when there is none.
+QString droppedFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls())
+        return {};
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    return {};
+}
+
+const QString setFileSuffix = QStringLiteral(".velmora");
+
+// A file's name in one of the window's own messages: "⁨내 세트.velmora⁩".
+QString fileName(const QString &path) { return isolated(QFileInfo(path).fileName()); }
+
 QTreeWidgetItem *equipmentItem(const EquipmentRow &row)
 {
     return new QTreeWidgetItem(
@@ -169,7 +194,18 @@ FrmMain::FrmMain(const QString &siteBase, const RequestLimits &limits, QWidget *
     connect(&m_set, &EquipmentSet::rowsInserted, this, &FrmMain::showInsertedRows);
     connect(&m_set, &EquipmentSet::rowsRemoved, this, &FrmMain::showRemovedRows);
     connect(&m_set, &EquipmentSet::bonusChanged, this, &FrmMain::showBonus);
+    connect(&m_set, &EquipmentSet::replaced, this, &FrmMain::showEquipmentSet);
     Form_Load();
+
+    // The player's work is kept without asking: what the list and the bonuses held when the
+    // program last ended comes back, with no request and no undo step.
+    m_keeper = std::make_unique<WorkingSetKeeper>(m_set, workingSetPath());
+    connect(m_keeper.get(), &WorkingSetKeeper::writeFailed, this, [this](const QString &why) {
+        statusBar()->showMessage(QStringLiteral("목록을 저장하지 못했습니다: %1").arg(why));
+    });
+    if (const QString restored = m_keeper->restore(); !restored.isEmpty())
+        statusBar()->showMessage(restored);
+    setAcceptDrops(true);
 }
 
 FrmMain::~FrmMain() = default;
@@ -204,6 +240,8 @@ void FrmMain::buildControls()
     m_lv2->setAccessibleName(QStringLiteral("장비 목록"));
     m_lv2->viewport()->installEventFilter(this);
     m_lv2->installEventFilter(this); // Delete, copy and paste
+    m_lv2->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_lv2, &QWidget::customContextMenuRequested, this, &FrmMain::showListMenu);
 
     m_frame2 = new QGroupBox(QStringLiteral("추가 설정"), client);
     m_frame2->setObjectName(QStringLiteral("Frame2"));
@@ -241,10 +279,17 @@ void FrmMain::buildControls()
 
     const QKeySequence redoKeys[] = {QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z),
                                      QKeySequence(Qt::ControlModifier | Qt::Key_Y)};
-    connect(makeWindowAction(this, "undo", {QKeySequence(Qt::ControlModifier | Qt::Key_Z)}), &QAction::triggered,
-            this, [this] { runHandler([this] { undoListChange(); }); });
-    connect(makeWindowAction(this, "redo", {redoKeys[0], redoKeys[1]}), &QAction::triggered, this,
-            [this] { runHandler([this] { redoListChange(); }); });
+    m_undo = makeWindowAction(this, "undo", {QKeySequence(Qt::ControlModifier | Qt::Key_Z)});
+    m_redo = makeWindowAction(this, "redo", {redoKeys[0], redoKeys[1]});
+    m_open = makeWindowAction(this, "open", {QKeySequence(Qt::ControlModifier | Qt::Key_O)});
+    m_save = makeWindowAction(this, "save", {QKeySequence(Qt::ControlModifier | Qt::Key_S)});
+    m_saveAs = makeWindowAction(this, "saveAs", {QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_S)});
+    const std::pair<QAction *, void (FrmMain::*)()> keyHandlers[] = {
+        {m_undo, &FrmMain::undoListChange}, {m_redo, &FrmMain::redoListChange}, {m_open, &FrmMain::openSet},
+        {m_save, &FrmMain::saveSet},        {m_saveAs, &FrmMain::saveSetAs},
+    };
+    for (const auto &[action, handler] : keyHandlers)
+        connect(action, &QAction::triggered, this, [this, handler] { runHandler([this, handler] { (this->*handler)(); }); });
 
     statusBar()->setSizeGripEnabled(false);
     // Screen readers read the status bar by its name: keep it saying what the bar shows.
@@ -268,6 +313,23 @@ void FrmMain::closeEvent(QCloseEvent *event)
     QMainWindow::closeEvent(event);
     if (event->isAccepted())
         m_handlers.close();
+}
+
+void FrmMain::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void FrmMain::dropEvent(QDropEvent *event)
+{
+    const QString path = droppedFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // Opened once the drop is over: a box about a file that cannot be opened must not hold up
+    // the program the file was dragged from.
+    QTimer::singleShot(0, this, [this, path] { runHandler([this, path] { openSetFile(path); }); });
 }
 
 void FrmMain::prepareResultList(QTreeWidget *list)
@@ -522,4 +584,113 @@ void FrmMain::showBonus(int index)
     const QSignalBlocker quiet(box);
     box->setChecked(bonuses.texts[at].has_value());
     box->setText(qs(bonuses.captions[at]));
+}
+
+void FrmMain::showEquipmentSet()
+{
+    m_lv2->clear();
+    showInsertedRows(0, m_set.rowCount());
+    for (int i = 0; i < bonusBoxCount; ++i)
+        showBonus(i);
+}
+
+void FrmMain::showListMenu(const QPoint &at)
+{
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("LV2Menu"));
+    // Each entry shows its key and does what the key does.
+    const auto add = [&](const char *text, const QKeySequence &key, void (FrmMain::*handler)(), bool enabled) {
+        QAction *entry = menu.addAction(QString::fromUtf8(text));
+        entry->setShortcut(key);
+        entry->setShortcutVisibleInContextMenu(true);
+        entry->setEnabled(enabled);
+        connect(entry, &QAction::triggered, this, [this, handler] { runHandler([this, handler] { (this->*handler)(); }); });
+    };
+    const bool selected = !m_lv2->selectedItems().isEmpty();
+    add("삭제", QKeySequence(Qt::Key_Delete), &FrmMain::LV2_DblClick, selected);
+    add("복사", QKeySequence::Copy, &FrmMain::copyEquipmentList, true);
+    add("붙여넣기", QKeySequence::Paste, &FrmMain::pasteEquipmentList, true);
+    menu.addSeparator();
+    add("되돌리기", m_undo->shortcut(), &FrmMain::undoListChange, m_set.history().canUndo());
+    add("다시 실행", m_redo->shortcut(), &FrmMain::redoListChange, m_set.history().canRedo());
+    menu.addSeparator();
+    add("열기", m_open->shortcut(), &FrmMain::openSet, true);
+    add("저장", m_save->shortcut(), &FrmMain::saveSet, true);
+    add("다른 이름으로 저장", m_saveAs->shortcut(), &FrmMain::saveSetAs, true);
+    menu.exec(m_lv2->viewport()->mapToGlobal(at));
+}
+
+QString FrmMain::askForSetFile(bool toSave)
+{
+    const QString folder = m_setFile.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                                               : QFileInfo(m_setFile).absolutePath();
+    QFileDialog dialog(this, toSave ? QStringLiteral("세트 저장") : QStringLiteral("세트 열기"), folder,
+                       QStringLiteral("벨모라 세트 (*.velmora);;모든 파일 (*)"));
+    dialog.setObjectName(QStringLiteral("setFileDialog"));
+    dialog.setAcceptMode(toSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(toSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (toSave)
+        dialog.setDefaultSuffix(setFileSuffix.mid(1));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    QString path = dialog.selectedFiles().constFirst();
+    if (toSave && !path.endsWith(setFileSuffix, Qt::CaseInsensitive))
+        path += setFileSuffix;
+    return path;
+}
+
+void FrmMain::openSet()
+{
+    if (const QString path = askForSetFile(false); !path.isEmpty())
+        openSetFile(path);
+}
+
+void FrmMain::openSetFile(const QString &path)
+{
+    ReadSet read = readSetFileAt(path);
+    if (!read.data) {
+        // A file handed over by someone else changes nothing unless it is a whole, valid set.
+        QMessageBox box(QMessageBox::Critical, QString(),
+                        QStringLiteral("%1 파일을 열 수 없습니다.\n%2").arg(fileName(path), read.problem),
+                        QMessageBox::Ok, this);
+        box.exec();
+        statusBar()->showMessage(QStringLiteral("열기 실패: %1").arg(fileName(path)));
+        return;
+    }
+    EquipmentSetData &data = *read.data;
+    const std::size_t count = data.rows.size();
+    m_set.replaceAll(std::move(data.rows), data.bonuses, std::move(data.reference),
+                     QStringLiteral("열기 %1").arg(fileName(path)));
+    m_setFile = QFileInfo(path).absoluteFilePath();
+    statusBar()->showMessage(QStringLiteral("열기: %1 (%2개)").arg(fileName(path)).arg(count));
+}
+
+void FrmMain::saveSet()
+{
+    if (m_setFile.isEmpty())
+        saveSetAs();
+    else
+        saveSetTo(m_setFile);
+}
+
+void FrmMain::saveSetAs()
+{
+    if (const QString path = askForSetFile(true); !path.isEmpty())
+        saveSetTo(path);
+}
+
+void FrmMain::saveSetTo(const QString &path)
+{
+    const QString why = writeSetFileAt(path, setData(m_set), true);
+    if (!why.isEmpty()) {
+        QMessageBox box(QMessageBox::Critical, QString(),
+                        QStringLiteral("%1 파일을 저장하지 못했습니다.\n%2\n\n%3")
+                            .arg(fileName(path), why, isolated(QFileInfo(path).absoluteFilePath())),
+                        QMessageBox::Ok, this);
+        box.exec();
+        statusBar()->showMessage(QStringLiteral("저장 실패: %1").arg(fileName(path)));
+        return;
+    }
+    m_setFile = QFileInfo(path).absoluteFilePath();
+    statusBar()->showMessage(QStringLiteral("저장: %1").arg(fileName(path)));
 }

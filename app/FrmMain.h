@@ -18,6 +18,8 @@ class QAction;
 class QCloseEvent;
 class QCheckBox;
 class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
@@ -27,6 +29,7 @@ class QTreeWidget;
 
 namespace velmora {
 class ItemSearch;
+class WorkingSetKeeper;
 
 /// The program's icon in its Qt resources, for the window and every box.
 inline constexpr char iconResource[] = ":/velmora/velmora-64.png";
@@ -56,6 +59,11 @@ public:
     /// The name of grade `num` (1 "저급" … 12 "신화"); "" for any other number.
     QString rank(qint16 num) const;
 
+    /// Opens the set file at `path` in place of the equipment list, the bonuses and the
+    /// reference, as one undo step; a file that cannot be opened changes nothing and a box says
+    /// why. For Ctrl+O, a file dropped on the window and `velmora FILE`.
+    void openSetFile(const QString &path);
+
 public slots:
     /// Searches the site for the search box's text and lists the hits in LV1.
     void cmdSearch_Click();
@@ -84,10 +92,18 @@ public slots:
     void copyEquipmentList();
     /// Appends the rows of the clipboard's text to the equipment list (Ctrl+V in the equipment list).
     void pasteEquipmentList();
+    /// Asks for a set file and opens it (Ctrl+O).
+    void openSet();
+    /// Saves the set to the file last opened or saved; the first time, asks for one (Ctrl+S).
+    void saveSet();
+    /// Asks for a file and saves the set to it (Ctrl+Shift+S).
+    void saveSetAs();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void buildControls();
@@ -104,12 +120,23 @@ private:
     void showInsertedRows(int position, int count);
     void showRemovedRows(int position, int count);
     void showBonus(int index);
+    void showEquipmentSet();
+    /// The equipment list's context menu: every action on the list, with its key.
+    void showListMenu(const QPoint &at);
+    /// A set file's name from the file dialog; "" when the player cancelled.
+    QString askForSetFile(bool toSave);
+    void saveSetTo(const QString &path);
 
     velmora::HandlerQueue m_handlers;
     velmora::EquipmentSet m_set;
     // The captions of the last calculation, which the next one is compared with; none before
     // the first click on 계산.
     std::optional<velmora::StatTotals> m_lastTotals;
+    // Keeps the set on disk; declared after the set, so that it writes what is pending while
+    // the set is still there.
+    std::unique_ptr<velmora::WorkingSetKeeper> m_keeper;
+    // The set file last opened or saved, which Ctrl+S writes to; "" before either.
+    QString m_setFile;
 
     QLineEdit *m_txtSearch = nullptr;
     QPushButton *m_cmdSearch = nullptr;
@@ -120,6 +147,11 @@ private:
     QPushButton *m_command1 = nullptr;
     QGroupBox *m_frame1 = nullptr;
     QAction *m_lv2Reset = nullptr;
+    QAction *m_undo = nullptr;
+    QAction *m_redo = nullptr;
+    QAction *m_open = nullptr;
+    QAction *m_save = nullptr;
+    QAction *m_saveAs = nullptr;
     std::array<QCheckBox *, velmora::bonusBoxCount> m_check1{};
     std::array<QLabel *, velmora::statLabelCount> m_lab1{};
 

@@ -35,13 +35,6 @@ inline constexpr std::size_t setFileMaxRows = 100'000;
 /// Arrays and objects nested deeper than this (unknown values included) are refused.
 inline constexpr int setFileMaxDepth = 64;
 
-struct SetRow {
-    EquipmentRow row; // its auctionUnitPrice is never written and reads back empty
-    std::string address; // the item page the row came from, "" when unknown
-
-    bool operator==(const SetRow &) const = default;
-};
-
 /// Per bonus box 0…9: nullopt while unchecked, else the text the player typed for it ("" when
 /// the dialog was cancelled, which leaves the box checked).
 using BonusTexts = std::array<std::optional<std::string>, bonusBoxCount>;
