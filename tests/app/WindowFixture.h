@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTest>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "app/FrmMain.h"
+#include "app/SetFiles.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/PlayerActions.h"
 #include "tests/support/SitePages.h"
@@ -23,6 +26,8 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Every test starts from a window with no working set, as at a first start.
+        QDir(QFileInfo(workingSetPath()).absolutePath()).removeRecursively();
         window = std::make_unique<FrmMain>(QString::fromStdString(site.base()));
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));

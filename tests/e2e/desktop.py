@@ -209,11 +209,16 @@ def walk(node, depth=0, max_depth=12):
 class Velmora:
     """One run of the velmora binary."""
 
-    def __init__(self, binary, log_path):
-        env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+    def __init__(self, binary, log_path, data_home=None, arguments=()):
+        """`data_home`: the XDG_DATA_HOME the program keeps its working set in; a fresh empty
+        folder unless given, so that a test never meets a player's files or another run's."""
+        self.data_home = data_home or tempfile.mkdtemp(prefix="velmora-e2e-data-")
+        env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", XDG_DATA_HOME=self.data_home,
+                   XDG_CONFIG_HOME=os.path.join(self.data_home, "config"))
         env.pop("QT_QPA_PLATFORM", None)
         self.log = open(log_path, "w")
-        self.proc = subprocess.Popen([binary], env=env, stdout=self.log, stderr=subprocess.STDOUT)
+        self.proc = subprocess.Popen([binary, *arguments], env=env, stdout=self.log,
+                                     stderr=subprocess.STDOUT)
 
     def app(self):
         desktop = pyatspi.Registry.getDesktop(0)

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,13 @@ int main(int argc, char **argv)
     // under AddressSanitizer).
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
         qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    // What the window keeps between runs goes to folders of this test program's own, never to the
+    // player's: QStandardPaths takes them from here.
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 2;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
