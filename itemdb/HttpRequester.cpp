@@ -86,12 +86,14 @@ struct HttpRequester::State {
     bool headerOverLimit = false;   // the header callback stopped the transfer at the header limit
     bool headerEnded = false;       // the last answer's header came whole, up to its blank line
     std::optional<std::string> text;
+    int status = 0;                 // of the last successful send()'s final answer
     RequestFailure failure = RequestFailure::none;
     std::string detail;
 
     void forgetResponse()
     {
         text.reset();
+        status = 0;
         failure = RequestFailure::none;
         detail.clear();
         std::string().swap(received);
@@ -104,6 +106,7 @@ struct HttpRequester::State {
     void fail(RequestFailure why, std::string words)
     {
         text.reset();
+        status = 0;
         std::string().swap(received);
         failure = why;
         detail = std::move(words);
@@ -325,6 +328,9 @@ bool HttpRequester::send()
     char *contentType = nullptr;
     curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
     state.text = decodeResponse(state.received, contentType ? contentType : "");
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status); // the final answer's, after redirects
+    state.status = static_cast<int>(status);
     std::string().swap(state.received);
     return true;
 }
@@ -339,6 +345,11 @@ std::optional<std::string> HttpRequester::takeResponseText()
     std::optional<std::string> text = std::move(m_state->text);
     m_state->text.reset();
     return text;
+}
+
+int HttpRequester::status() const
+{
+    return m_state->status;
 }
 
 RequestFailure HttpRequester::failure() const

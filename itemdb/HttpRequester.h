@@ -66,6 +66,11 @@ public:
     /// result page of thousands of hits is then neither copied nor kept after it has been cut.
     std::optional<std::string> takeResponseText();
 
+    /// The HTTP status code of the last successful send()'s final answer, after redirects; 0 when
+    /// there is none (after open(), after a failed send()). Only reported: send() does not look
+    /// at it, and the text of a 404 page is there like any other.
+    int status() const;
+
     RequestFailure failure() const;
     /// The transport's own words about the last failure ("" when there is none), for logs.
     const std::string &failureDetail() const;
