@@ -316,7 +316,7 @@ void Search50Request(benchmark::State &state)
         const auto start = Clock::now();
         const auto outcome = searchItems(requester, base, term);
         state.SetIterationTime(secondsSince(start));
-        if (!outcome || outcome.value().size() != pageOfHits) {
+        if (!outcome || outcome.value().hits.size() != pageOfHits) {
             state.SkipWithError("the search did not cut every hit");
             break;
         }

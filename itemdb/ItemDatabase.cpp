@@ -6,44 +6,60 @@ namespace velmora {
 
 namespace {
 
-// One whole request on the shared requester: the page's text, taken out of the requester rather
-// than copied, or why there is none.
-Outcome<std::string, RequestFailure> request(HttpRequester &requester, std::string_view method,
-                                             std::string_view address)
+constexpr int firstErrorStatus = 400;
+
+// A page as one request brought it: its text, taken out of the requester rather than copied,
+// and the status it came with.
+struct Page {
+    std::string text;
+    int status = 0;
+};
+
+// One whole request on the shared requester: the page, or why there is none.
+Outcome<Page, RequestFailure> request(HttpRequester &requester, std::string_view method, std::string_view address)
 {
     if (!requester.open(method, address) || !requester.send())
         return Failed{requester.failure()};
-    return std::move(requester.takeResponseText()).value_or(std::string());
+    return Page{std::move(requester.takeResponseText()).value_or(std::string()), requester.status()};
+}
+
+// The status when it says the site answered with an error, else 0.
+int errorStatusOf(const Page &page)
+{
+    return page.status >= firstErrorStatus ? page.status : 0;
 }
 
 } // namespace
 
-Outcome<SearchHits, RequestFailure> searchItems(HttpRequester &requester, std::string_view siteBase,
-                                                std::u16string_view term)
+Outcome<SearchAnswer, RequestFailure> searchItems(HttpRequester &requester, std::string_view siteBase,
+                                                  std::u16string_view term)
 {
-    const Outcome<std::string, RequestFailure> page = request(requester, "POST", searchAddress(siteBase, term));
+    const Outcome<Page, RequestFailure> page = request(requester, "POST", searchAddress(siteBase, term));
     if (!page)
         return Failed{page.why()};
     // The hits keep their own texts: the page, mostly markup, goes when this returns.
-    return cutSearchPage(page.value());
+    return SearchAnswer{cutSearchPage(page.value().text), page.value().status};
 }
 
-Outcome<std::string, ItemFetchFailure> fetchItemStats(HttpRequester &requester, std::string_view detailAddress,
-                                                      int gradeNumber)
+Outcome<ItemStats, ItemFetchFailure> fetchItemStats(HttpRequester &requester, std::string_view detailAddress,
+                                                    int gradeNumber)
 {
-    const Outcome<std::string, RequestFailure> itemPage = request(requester, "GET", detailAddress);
+    const Outcome<Page, RequestFailure> itemPage = request(requester, "GET", detailAddress);
     if (!itemPage)
         return Failed{ItemFetchFailure{ItemFetchStep::itemPage, itemPage.why()}};
+    const int itemPageError = errorStatusOf(itemPage.value());
 
-    const std::optional<std::string> address = tooltipAddress(itemPage.value(), gradeNumber);
+    const std::optional<std::string> address = tooltipAddress(itemPage.value().text, gradeNumber);
     if (!address)
-        return Failed{ItemFetchFailure{ItemFetchStep::gradeLink, std::nullopt}};
+        return Failed{ItemFetchFailure{ItemFetchStep::gradeLink, std::nullopt, itemPageError}};
 
-    const Outcome<std::string, RequestFailure> tooltip = request(requester, "GET", *address);
+    const Outcome<Page, RequestFailure> tooltip = request(requester, "GET", *address);
     if (!tooltip)
-        return Failed{ItemFetchFailure{ItemFetchStep::tooltipPage, tooltip.why()}};
+        return Failed{ItemFetchFailure{ItemFetchStep::tooltipPage, tooltip.why(), itemPageError}};
 
-    return statTextFromTooltip(tooltip.value());
+    // The item page's error is named first: it is the one the player's click ran into.
+    return ItemStats{statTextFromTooltip(tooltip.value().text),
+                     itemPageError != 0 ? itemPageError : errorStatusOf(tooltip.value())};
 }
 
 } // namespace velmora

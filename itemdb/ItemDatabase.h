@@ -10,11 +10,18 @@
 
 namespace velmora {
 
+/// A search's page, cut into hits, and the HTTP status it came with.
+struct SearchAnswer {
+    SearchHits hits;
+    int status = 0;
+};
+
 /// Posts a search for `term` (empty body, the term percent-encoded in the address) and cuts the
-/// result page into its hits; or why the site gave no page. The status code is not looked at:
-/// whatever page came back is cut (it may hold no hit).
-Outcome<SearchHits, RequestFailure> searchItems(HttpRequester &requester, std::string_view siteBase,
-                                                std::u16string_view term);
+/// result page into its hits; or why the site gave no page. Whatever page came back is cut,
+/// whatever its status (a 503 page may still list hits); the status only travels along, so the
+/// window can say that the site answered with an error.
+Outcome<SearchAnswer, RequestFailure> searchItems(HttpRequester &requester, std::string_view siteBase,
+                                                  std::u16string_view term);
 
 /// The request that kept an item from getting its stats.
 enum class ItemFetchStep {
@@ -23,11 +30,20 @@ enum class ItemFetchStep {
     tooltipPage, // the grade's tooltip page could not be fetched
 };
 
+/// An item's stat text, and the status of the first of its answers that was 400 or more (0: none
+/// was). A 404 tooltip page gives an empty stat text and errorStatus 404.
+struct ItemStats {
+    std::string statText;
+    int errorStatus = 0;
+};
+
 /// Where getting an item's stats stopped, and the request's failure there (none for gradeLink,
-/// where no request failed: the page lacked the link).
+/// where no request failed: the page lacked the link). errorStatus is the item page's status when
+/// it was 400 or more and the fetch then stopped (a 404 page without the grade's link), else 0.
 struct ItemFetchFailure {
     ItemFetchStep step;
     std::optional<RequestFailure> request;
+    int errorStatus = 0;
 
     bool operator==(const ItemFetchFailure &) const = default;
 };
@@ -36,7 +52,7 @@ struct ItemFetchFailure {
 /// tooltip page and cuts the stat text from it. Both requests go through `requester`, one after
 /// the other. The stat text comes from the grade's tooltip page only: when that page was not
 /// fetched there is none, and the caller adds the item with an empty stat text.
-Outcome<std::string, ItemFetchFailure> fetchItemStats(HttpRequester &requester, std::string_view detailAddress,
-                                                      int gradeNumber);
+Outcome<ItemStats, ItemFetchFailure> fetchItemStats(HttpRequester &requester, std::string_view detailAddress,
+                                                    int gradeNumber);
 
 } // namespace velmora

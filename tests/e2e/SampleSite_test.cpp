@@ -144,18 +144,20 @@ TEST(SampleSiteSearch, ReachesTheProgramsOwnClient)
     HttpRequester requester;
     auto first = searchItems(requester, site.base(), u"불꽃");
     ASSERT_TRUE(first.ok());
-    ASSERT_GE(first.value().size(), 3u);
-    const std::vector<SearchResultRow> hits = first.value().rows();
+    EXPECT_EQ(first.value().status, 200);
+    ASSERT_GE(first.value().hits.size(), 3u);
+    const std::vector<SearchResultRow> hits = first.value().hits.rows();
     // The hits own their texts: they stay whole when the outcome is moved and copied and the
     // requester has fetched other pages since.
-    const SearchHits found = std::move(first).value();
+    const SearchHits found = std::move(first).value().hits;
     const SearchHits copy = found;
     EXPECT_TRUE(searchItems(requester, site.base(), u"목걸이").ok());
     EXPECT_EQ(found.rows(), hits);
     EXPECT_EQ(copy, found);
     const auto stats = fetchItemStats(requester, found.text(0, SearchHits::detailAddress), 6);
     ASSERT_TRUE(stats.ok());
-    EXPECT_FALSE(stats.value().empty());
+    EXPECT_FALSE(stats.value().statText.empty());
+    EXPECT_EQ(stats.value().errorStatus, 0);
 }
 
 TEST(SampleSiteSearch, AnswersAPostWithoutAnyBodyHeaders)
