@@ -16,6 +16,7 @@ enum class RequestFailure {
     notOpened,              // send() or responseText() without a successful open()
     refusedAddress,         // not an absolute http: or https: address, a redirect included
     couldNotConnect,        // no such host, connection refused
+    proxyUnreachable,       // the proxy the environment names could not be found or reached
     timedOut,               // the whole transfer took longer than the time-out
     bodyTooLarge,           // the body passed the size limit
     transferFailed,         // the connection broke off in the middle of the answer
@@ -23,8 +24,10 @@ enum class RequestFailure {
     notHttp,                // the answer is no HTTP answer: no status line, a broken one, garbled headers
     tooManyRedirects,       // redirected more often than any page needs (a redirect loop)
     headerTooLarge,         // the answer's header passed the size limit
-    untrustedConnection,    // https: the certificate could not be verified
+    untrustedConnection,    // https: the site's certificate could not be verified
+    certificateStoreUnreadable, // https: this computer's store of trusted certificates could not be read
     secureConnectionFailed, // https: no secure connection could be set up
+    outOfMemory,            // the transfer ran out of memory (not a header line too long for it)
     otherFailure,           // anything else the transfer library reports
 };
 
@@ -39,7 +42,9 @@ struct RequestLimits {
 /// time (the window runs send() on a worker thread while it waits).
 class HttpRequester {
 public:
-    explicit HttpRequester(RequestLimits limits = {});
+    /// `certificateStore`: the file of trusted certificates https sites are checked against;
+    /// empty for the system's own store, which is what the program uses.
+    explicit HttpRequester(RequestLimits limits = {}, std::string certificateStore = {});
     ~HttpRequester();
     HttpRequester(const HttpRequester &) = delete;
     HttpRequester &operator=(const HttpRequester &) = delete;

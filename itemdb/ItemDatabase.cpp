@@ -44,6 +44,10 @@ Outcome<SearchAnswer, RequestFailure> searchItems(HttpRequester &requester, std:
 Outcome<ItemStats, ItemFetchFailure> fetchItemStats(HttpRequester &requester, std::string_view detailAddress,
                                                     int gradeNumber)
 {
+    // A hit whose page gave it no address is not a refused address: there is nothing to ask for.
+    if (detailAddress.empty())
+        return Failed{ItemFetchFailure{ItemFetchStep::noAddress, std::nullopt}};
+
     const Outcome<Page, RequestFailure> itemPage = request(requester, "GET", detailAddress);
     if (!itemPage)
         return Failed{ItemFetchFailure{ItemFetchStep::itemPage, itemPage.why()}};

@@ -126,5 +126,20 @@ TEST(ItemDatabase, AFailedRequestKeepsTheItemPagesErrorStatus)
     }
 }
 
+TEST(ItemDatabase, AHitWithoutAnAddressAsksForNothing)
+{
+    LoopbackServer site;
+    HttpRequester requester;
+    // A page fetched before must not be taken for the missing item's.
+    site.on("/item/detail.php", answer(200, test::itemPage(site.url("/item/detail.php?g="))));
+    ASSERT_TRUE(fetchItemStats(requester, site.url("/item/detail.php"), 1).ok());
+    const std::size_t before = site.requestCount();
+
+    const auto stats = fetchItemStats(requester, "", 1);
+    ASSERT_FALSE(stats.ok());
+    EXPECT_EQ(stats.why(), (ItemFetchFailure{ItemFetchStep::noAddress, std::nullopt, 0}));
+    EXPECT_EQ(site.requestCount(), before);
+}
+
 } // namespace
 } // namespace velmora
