@@ -126,19 +126,6 @@ QPushButton *makeButton(QWidget *parent, const char *name, const char *caption, 
     return button;
 }
 
-QString fetchProblem(const ItemFetchFailure &failure)
-{
-    switch (failure.step) {
-    case ItemFetchStep::itemPage:
-        return QStringLiteral("아이템 페이지 요청 실패 (%1)").arg(failureText(*failure.request));
-    case ItemFetchStep::gradeLink:
-        return QStringLiteral("아이템 페이지에서 이 등급의 링크를 찾지 못함");
-    case ItemFetchStep::tooltipPage:
-        return QStringLiteral("툴팁 페이지 요청 실패 (%1)").arg(failureText(*failure.request));
-    }
-    return {};
-}
-
 // A row of the result list that reads its texts from the search's hits instead of holding
 // copies: with millions of hits a text per cell would be most of the program's memory. The hits
 // are shared by every row of one search and go with its last row.
@@ -506,12 +493,12 @@ void FrmMain::cmdSearch_Click()
     const std::u16string term = m_txtSearch->text().toStdU16String();
     const std::string siteBase = m_siteBase.toStdString();
     HttpRequester &site = requester();
-    std::optional<Outcome<SearchHits, RequestFailure>> outcome;
+    std::optional<Outcome<SearchAnswer, RequestFailure>> outcome;
     waitForSite([&] { outcome.emplace(searchItems(site, siteBase, term)); });
 
     QList<QTreeWidgetItem *> rows;
     if (*outcome)
-        rows = makeResultRows(std::make_shared<const SearchHits>(std::move(*outcome).value()));
+        rows = makeResultRows(std::make_shared<const SearchHits>(std::move(*outcome).value().hits));
     m_lv1->addTopLevelItems(rows); // one insertion: the list lays out and repaints once
     m_txtSearch->clear();
 
@@ -541,11 +528,11 @@ void FrmMain::LV1_DblClick()
     const QString kind = hit->text(1);
     const std::string detailAddress = hit->text(3).toStdString();
     HttpRequester &site = requester();
-    std::optional<Outcome<std::string, ItemFetchFailure>> stats;
+    std::optional<Outcome<ItemStats, ItemFetchFailure>> stats;
     waitForSite([&] { stats.emplace(fetchItemStats(site, detailAddress, *grade)); });
 
     // An item whose stats could not be read is still added, with an empty stat text.
-    const QString statText = *stats ? qs(stats->value()) : QString();
+    const QString statText = *stats ? qs(stats->value().statText) : QString();
     const EquipmentRow row{name.toStdString(), kind.toStdString(), statText.toStdString(), gradeText.toStdString(), {}};
     const int position = m_lv2->topLevelItemCount();
     insertEquipmentRows(position, {row});
@@ -553,7 +540,7 @@ void FrmMain::LV1_DblClick()
 
     const QString added = QStringLiteral("추가: %1 (%2)").arg(isolated(name), gradeText);
     statusBar()->showMessage(*stats ? added
-                                    : QStringLiteral("%1 - 능력치 없음: %2").arg(added, fetchProblem(stats->why())));
+                                    : QStringLiteral("%1 - 능력치 없음: %2").arg(added, fetchFailureText(stats->why())));
 }
 
 void FrmMain::LV2_DblClick()
