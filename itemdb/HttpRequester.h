@@ -13,22 +13,22 @@ namespace velmora {
 /// the window's business.
 enum class RequestFailure {
     none,
-    notOpened,              // send() or responseText() without a successful open()
-    refusedAddress,         // not an absolute http: or https: address, a redirect included
-    couldNotConnect,        // no such host, connection refused
-    proxyUnreachable,       // the proxy the environment names could not be found or reached
-    timedOut,               // the whole transfer took longer than the time-out
-    bodyTooLarge,           // the body passed the size limit
-    transferFailed,         // the connection broke off in the middle of the answer
-    noAnswer,               // the connection was closed before any answer came
-    notHttp,                // the answer is no HTTP answer: no status line, a broken one, garbled headers
-    tooManyRedirects,       // redirected more often than any page needs (a redirect loop)
-    headerTooLarge,         // the answer's header passed the size limit
-    untrustedConnection,    // https: the site's certificate could not be verified
-    certificateStoreUnreadable, // https: this computer's store of trusted certificates could not be read
-    secureConnectionFailed, // https: no secure connection could be set up
-    outOfMemory,            // the transfer ran out of memory (not a header line too long for it)
-    otherFailure,           // anything else the transfer library reports
+    notOpened,                  // send() or responseText() without a successful open()
+    refusedAddress,             // not an absolute http: or https: address, a redirect included
+    couldNotConnect,            // no such host, connection refused
+    proxyUnreachable,           // the proxy the environment names could not be found or reached
+    timedOut,                   // the whole transfer took longer than the time-out
+    bodyTooLarge,               // the body passed the size limit
+    transferFailed,             // the connection broke off in the middle of the answer
+    noAnswer,                   // the connection was closed before any answer came
+    notHttp,                    // no HTTP answer: no status line, a broken one, garbled headers
+    tooManyRedirects,           // redirected more often than any page needs (a redirect loop)
+    headerTooLarge,             // the answer's header passed the size limit
+    untrustedConnection,        // https: the site's certificate could not be verified
+    certificateStoreUnreadable, // https: this computer's store of trusted certificates is unreadable
+    secureConnectionFailed,     // https: no secure connection could be set up
+    outOfMemory,                // the transfer ran out of memory (not a header line too long for it)
+    otherFailure,               // anything else the transfer library reports
 };
 
 struct RequestLimits {

@@ -25,7 +25,7 @@ Outcome<SearchAnswer, RequestFailure> searchItems(HttpRequester &requester, std:
 
 /// The request that kept an item from getting its stats.
 enum class ItemFetchStep {
-    noAddress,   // the search hit names no item page (its address is empty): nothing was requested
+    noAddress,   // the search hit has no item page address: nothing was requested
     itemPage,    // the item's own page could not be fetched (or its address is not http/https)
     gradeLink,   // the item page has no link for the chosen grade
     tooltipPage, // the grade's tooltip page could not be fetched
@@ -49,10 +49,11 @@ struct ItemFetchFailure {
     bool operator==(const ItemFetchFailure &) const = default;
 };
 
-/// Fetches the item page at `detailAddress` (none when that is empty: noAddress), follows the link of grade `gradeNumber` (1…12) to its
+/// Fetches the item page at `detailAddress`, follows the link of grade `gradeNumber` (1…12) to its
 /// tooltip page and cuts the stat text from it. Both requests go through `requester`, one after
-/// the other. The stat text comes from the grade's tooltip page only: when that page was not
-/// fetched there is none, and the caller adds the item with an empty stat text.
+/// the other; an empty address asks for nothing (noAddress). The stat text comes from the grade's
+/// tooltip page only: when that page was not fetched there is none, and the caller adds the item
+/// with an empty stat text.
 Outcome<ItemStats, ItemFetchFailure> fetchItemStats(HttpRequester &requester, std::string_view detailAddress,
                                                     int gradeNumber);
 
