@@ -75,25 +75,6 @@ const QString usageText = QStringLiteral("불꽃 목걸이, 세트 효과 등의
                                          "목록에 더블클릭을 하면 개별 삭제 됩니다.\n\n"
                                          "검색어를 입력 후 엔터를 치면 자동으로 검색이 됩니다.");
 
-QString fetchProblem(const ItemFetchFailure &failure)
-{
-    switch (failure.step) {
-    case ItemFetchStep::itemPage:
-        return QStringLiteral("아이템 페이지 요청 실패 (%1)").arg(failureText(*failure.request));
-    case ItemFetchStep::gradeLink:
-        return QStringLiteral("아이템 페이지에서 이 등급의 링크를 찾지 못함");
-    case ItemFetchStep::tooltipPage:
-        return QStringLiteral("툴팁 페이지 요청 실패 (%1)").arg(failureText(*failure.request));
-    }
-    return {};
-}
-
-// What the site answered, when it answered with an error page: "사이트 응답 HTTP 503".
-QString siteStatusNote(int status)
-{
-    return status >= 400 ? QStringLiteral("사이트 응답 HTTP %1").arg(status) : QString();
-}
-
 // A tooltip that shows `lines` as they are: the site's names may hold "<b>" or "<img …>", and a
 // tooltip would take them for markup.
 QString plainTooltip(const std::vector<std::string> &lines)
@@ -451,7 +432,7 @@ void FrmMain::LV1_DblClick()
     QString message = QStringLiteral("추가: %1 (%2)").arg(isolated(hit->name), gradeText);
     const int errorStatus = stats ? stats.value().errorStatus : stats.why().errorStatus;
     if (!stats)
-        message = QStringLiteral("%1 - 능력치 없음: %2").arg(message, fetchProblem(stats.why()));
+        message = QStringLiteral("%1 - 능력치 없음: %2").arg(message, fetchFailureText(stats.why()));
     else if (errorStatus != 0 && statText.empty())
         message += QStringLiteral(", 능력치 없음");
     if (errorStatus != 0)

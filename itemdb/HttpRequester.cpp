@@ -72,6 +72,7 @@ struct HttpRequester::State {
     enum class Method { get, post };
 
     RequestLimits limits;
+    std::string certificateStore;
     CURL *curl = nullptr;
     curl_slist *headers = nullptr;
     char errorBuffer[CURL_ERROR_SIZE] = {};
@@ -84,9 +85,11 @@ struct HttpRequester::State {
     bool overLimit = false;         // the write callback stopped the transfer at the body limit
     std::size_t headerBytes = 0;    // of the answer whose header is arriving
     bool headerOverLimit = false;   // the header callback stopped the transfer at the header limit
+    bool headerStarted = false;     // the status line of an answer has come
     bool headerEnded = false;       // the last answer's header came whole, up to its blank line
+    bool throughProxy = false;      // the transfer library chose a proxy from the environment
     std::optional<std::string> text;
-    int status = 0;
+    int status = 0;                 // of the last successful send()'s final answer
     RequestFailure failure = RequestFailure::none;
     std::string detail;
 
@@ -100,12 +103,15 @@ struct HttpRequester::State {
         overLimit = false;
         headerBytes = 0;
         headerOverLimit = false;
+        headerStarted = false;
         headerEnded = false;
+        throughProxy = false;
     }
 
     void fail(RequestFailure why, std::string words)
     {
         text.reset();
+        status = 0;
         std::string().swap(received);
         failure = why;
         detail = std::move(words);
@@ -133,6 +139,7 @@ struct HttpRequester::State {
         const std::string_view line(data, size * count);
         if (line.starts_with("HTTP/")) { // a status line opens the next answer's header
             state->headerBytes = 0;
+            state->headerStarted = true;
             state->headerEnded = false;
         }
         state->headerBytes += line.size();
@@ -145,16 +152,34 @@ struct HttpRequester::State {
         return line.size();
     }
 
+    // The transfer library's own account of the transfer. Only one kind of line matters: it
+    // names each proxy variable of the environment it goes by, the one way to tell a proxy that
+    // cannot be reached from a site that cannot (both fail as "could not connect"). The list of
+    // hosts to reach without a proxy (no_proxy) is named the same way, and names no proxy.
+    static int onDebug(CURL *, curl_infotype type, char *data, std::size_t size, void *user)
+    {
+        constexpr std::string_view prefix = "Uses proxy env variable ";
+        const std::string_view text(data, size);
+        if (type != CURLINFO_TEXT || !text.starts_with(prefix))
+            return 0;
+        const std::string_view variable = text.substr(prefix.size(), text.find(' ', prefix.size()) - prefix.size());
+        if (!equalsAsciiNoCase(variable, "no_proxy"))
+            static_cast<State *>(user)->throughProxy = true;
+        return 0;
+    }
+
     // The reason for a failed transfer, from curl's code and what the callbacks saw. The codes
     // are those libcurl 7.88 gives for each case.
     RequestFailure classify(CURLcode code) const
     {
         switch (code) {
-        case CURLE_COULDNT_CONNECT:
+        case CURLE_COULDNT_CONNECT: // to the proxy, when there is one
+            return throughProxy ? RequestFailure::proxyUnreachable : RequestFailure::couldNotConnect;
         case CURLE_COULDNT_RESOLVE_HOST:
-        case CURLE_COULDNT_RESOLVE_PROXY:
-        case CURLE_PROXY:
             return RequestFailure::couldNotConnect;
+        case CURLE_COULDNT_RESOLVE_PROXY:
+        case CURLE_PROXY: // the proxy refused or broke the tunnel
+            return RequestFailure::proxyUnreachable;
         case CURLE_OPERATION_TIMEDOUT:
             return RequestFailure::timedOut;
         case CURLE_WRITE_ERROR:
@@ -163,8 +188,10 @@ struct HttpRequester::State {
             return headerOverLimit ? RequestFailure::headerTooLarge : RequestFailure::otherFailure;
         case CURLE_FILESIZE_EXCEEDED: // the announced length alone was past the limit
             return RequestFailure::bodyTooLarge;
-        case CURLE_OUT_OF_MEMORY: // what curl says when one header line passes its 100 KB limit
-            return RequestFailure::headerTooLarge;
+        case CURLE_OUT_OF_MEMORY:
+            // Also what curl says when one header line passes its 100 KB limit. That line never
+            // reaches the header callback, so the answer's header is then begun and unfinished.
+            return headerStarted && !headerEnded ? RequestFailure::headerTooLarge : RequestFailure::outOfMemory;
         case CURLE_UNSUPPORTED_PROTOCOL:
             // Either a redirect to file:, ftp: and the like, or an http(s) address that answered
             // without a status line (HTTP/0.9) or with one curl cannot read.
@@ -185,12 +212,13 @@ struct HttpRequester::State {
         case CURLE_HTTP2_STREAM:
             return RequestFailure::transferFailed;
         case CURLE_PEER_FAILED_VERIFICATION: // self-signed, expired, for another name
-        case CURLE_SSL_CACERT_BADFILE:       // no trusted certificates to check it against
         case CURLE_SSL_ISSUER_ERROR:
         case CURLE_SSL_CRL_BADFILE:
         case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
         case CURLE_SSL_INVALIDCERTSTATUS:
             return RequestFailure::untrustedConnection;
+        case CURLE_SSL_CACERT_BADFILE: // our own store of trusted certificates, not the site's
+            return RequestFailure::certificateStoreUnreadable;
         case CURLE_SSL_CONNECT_ERROR: // the handshake failed: no TLS on the other end, no common cipher
         case CURLE_SSL_CIPHER:
         case CURLE_SSL_ENGINE_NOTFOUND:
@@ -227,6 +255,12 @@ struct HttpRequester::State {
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
         curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &State::onHeader);
         curl_easy_setopt(curl, CURLOPT_HEADERDATA, this);
+        // Only for onDebug: with a debug function set, nothing is written to stderr.
+        curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, &State::onDebug);
+        curl_easy_setopt(curl, CURLOPT_DEBUGDATA, this);
+        curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
+        if (!certificateStore.empty())
+            curl_easy_setopt(curl, CURLOPT_CAINFO, certificateStore.c_str());
         // A body announced as larger than the limit is refused before any of it is read.
         curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBodyBytes));
         curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, allowedProtocols);
@@ -245,10 +279,12 @@ struct HttpRequester::State {
     }
 };
 
-HttpRequester::HttpRequester(RequestLimits limits) : m_state(std::make_unique<State>())
+HttpRequester::HttpRequester(RequestLimits limits, std::string certificateStore)
+    : m_state(std::make_unique<State>())
 {
     initCurlOnce();
     m_state->limits = limits;
+    m_state->certificateStore = std::move(certificateStore);
     // One handle for the object's life: it keeps the connection to the site open between
     // requests.
     m_state->curl = curl_easy_init();
@@ -328,7 +364,7 @@ bool HttpRequester::send()
     curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
     state.text = decodeResponse(state.received, contentType ? contentType : "");
     long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status); // the final answer's, after redirects
     state.status = static_cast<int>(status);
     std::string().swap(state.received);
     return true;

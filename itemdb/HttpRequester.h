@@ -13,19 +13,22 @@ namespace velmora {
 /// the window's business.
 enum class RequestFailure {
     none,
-    notOpened,              // send() or responseText() without a successful open()
-    refusedAddress,         // not an absolute http: or https: address, a redirect included
-    couldNotConnect,        // no such host, connection refused
-    timedOut,               // the whole transfer took longer than the time-out
-    bodyTooLarge,           // the body passed the size limit
-    transferFailed,         // the connection broke off in the middle of the answer
-    noAnswer,               // the connection was closed before any answer came
-    notHttp,                // the answer is no HTTP answer: no status line, a broken one, garbled headers
-    tooManyRedirects,       // redirected more often than any page needs (a redirect loop)
-    headerTooLarge,         // the answer's header passed the size limit
-    untrustedConnection,    // https: the certificate could not be verified
-    secureConnectionFailed, // https: no secure connection could be set up
-    otherFailure,           // anything else the transfer library reports
+    notOpened,                  // send() or responseText() without a successful open()
+    refusedAddress,             // not an absolute http: or https: address, a redirect included
+    couldNotConnect,            // no such host, connection refused
+    proxyUnreachable,           // the proxy the environment names could not be found or reached
+    timedOut,                   // the whole transfer took longer than the time-out
+    bodyTooLarge,               // the body passed the size limit
+    transferFailed,             // the connection broke off in the middle of the answer
+    noAnswer,                   // the connection was closed before any answer came
+    notHttp,                    // no HTTP answer: no status line, a broken one, garbled headers
+    tooManyRedirects,           // redirected more often than any page needs (a redirect loop)
+    headerTooLarge,             // the answer's header passed the size limit
+    untrustedConnection,        // https: the site's certificate could not be verified
+    certificateStoreUnreadable, // https: this computer's store of trusted certificates is unreadable
+    secureConnectionFailed,     // https: no secure connection could be set up
+    outOfMemory,                // the transfer ran out of memory (not a header line too long for it)
+    otherFailure,               // anything else the transfer library reports
 };
 
 struct RequestLimits {
@@ -39,7 +42,9 @@ struct RequestLimits {
 /// time (the window runs send() on a worker thread while it waits).
 class HttpRequester {
 public:
-    explicit HttpRequester(RequestLimits limits = {});
+    /// `certificateStore`: the file of trusted certificates https sites are checked against;
+    /// empty for the system's own store, which is what the program uses.
+    explicit HttpRequester(RequestLimits limits = {}, std::string certificateStore = {});
     ~HttpRequester();
     HttpRequester(const HttpRequester &) = delete;
     HttpRequester &operator=(const HttpRequester &) = delete;
@@ -66,7 +71,9 @@ public:
     /// result page of thousands of hits is then neither copied nor kept after it has been cut.
     std::optional<std::string> takeResponseText();
 
-    /// The HTTP status of the last successful send()'s final answer; 0 when there is none.
+    /// The HTTP status code of the last successful send()'s final answer, after redirects; 0 when
+    /// there is none (after open(), after a failed send()). Only reported: send() does not look
+    /// at it, and the text of a 404 page is there like any other.
     int status() const;
 
     RequestFailure failure() const;

@@ -6,13 +6,16 @@ namespace velmora {
 
 namespace {
 
-// One whole request on the shared requester: the page's text, taken out of the requester rather
-// than copied, or why there is none.
+constexpr int firstErrorStatus = 400;
+
+// A page as one request brought it: its text, taken out of the requester rather than copied,
+// and the status it came with.
 struct Page {
     std::string text;
     int status = 0;
 };
 
+// One whole request on the shared requester: the page, or why there is none.
 Outcome<Page, RequestFailure> request(HttpRequester &requester, std::string_view method, std::string_view address)
 {
     if (!requester.open(method, address) || !requester.send())
@@ -20,7 +23,11 @@ Outcome<Page, RequestFailure> request(HttpRequester &requester, std::string_view
     return Page{std::move(requester.takeResponseText()).value_or(std::string()), requester.status()};
 }
 
-int errorStatus(int status) { return status >= 400 ? status : 0; }
+// The status when it says the site answered with an error, else 0.
+int errorStatusOf(const Page &page)
+{
+    return page.status >= firstErrorStatus ? page.status : 0;
+}
 
 } // namespace
 
@@ -37,21 +44,26 @@ Outcome<SearchAnswer, RequestFailure> searchItems(HttpRequester &requester, std:
 Outcome<ItemStats, ItemFetchFailure> fetchItemStats(HttpRequester &requester, std::string_view detailAddress,
                                                     int gradeNumber)
 {
+    // A hit whose page gave it no address is not a refused address: there is nothing to ask for.
+    if (detailAddress.empty())
+        return Failed{ItemFetchFailure{ItemFetchStep::noAddress, std::nullopt}};
+
     const Outcome<Page, RequestFailure> itemPage = request(requester, "GET", detailAddress);
     if (!itemPage)
         return Failed{ItemFetchFailure{ItemFetchStep::itemPage, itemPage.why()}};
-    const int itemStatus = errorStatus(itemPage.value().status);
+    const int itemPageError = errorStatusOf(itemPage.value());
 
     const std::optional<std::string> address = tooltipAddress(itemPage.value().text, gradeNumber);
     if (!address)
-        return Failed{ItemFetchFailure{ItemFetchStep::gradeLink, std::nullopt, itemStatus}};
+        return Failed{ItemFetchFailure{ItemFetchStep::gradeLink, std::nullopt, itemPageError}};
 
     const Outcome<Page, RequestFailure> tooltip = request(requester, "GET", *address);
     if (!tooltip)
-        return Failed{ItemFetchFailure{ItemFetchStep::tooltipPage, tooltip.why(), itemStatus}};
+        return Failed{ItemFetchFailure{ItemFetchStep::tooltipPage, tooltip.why(), itemPageError}};
 
+    // The item page's error is named first: it is the one the player's click ran into.
     return ItemStats{statTextFromTooltip(tooltip.value().text),
-                     itemStatus != 0 ? itemStatus : errorStatus(tooltip.value().status)};
+                     itemPageError != 0 ? itemPageError : errorStatusOf(tooltip.value())};
 }
 
 } // namespace velmora

@@ -21,6 +21,31 @@ void appendField(std::string &text, std::string_view field)
         text += c == '\t' || c == '\r' || c == '\n' ? ' ' : c;
 }
 
+// Whether `field` holds a control character (the tabs between fields are no longer in it).
+bool hasControlCharacter(std::string_view field)
+{
+    for (char c : field)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return true;
+    return false;
+}
+
+// Whether `line` holds nothing but spaces, if anything.
+bool isBlank(std::string_view line)
+{
+    return line.find_first_not_of(' ') == std::string_view::npos;
+}
+
+// Whether `line` is one of the captions the program's own copy appends after the rows ("힘 : 170",
+// "치유력 :"): a stat's name followed by " :".
+bool isStatCaption(std::string_view line)
+{
+    for (std::string_view caption : statResetCaptions)
+        if (line.starts_with(caption))
+            return true;
+    return false;
+}
+
 // The fields of `line` if it has exactly four.
 std::optional<std::array<std::string_view, fieldCount>> splitFields(std::string_view line)
 {
@@ -71,17 +96,25 @@ PastedRows parseEquipmentList(std::string_view text)
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         if (line.ends_with('\r'))
             line.remove_suffix(1);
-        if (line.empty())
-            break; // what follows is no longer the list (the captions)
-        if (line == equipmentListHeader)
-            continue;
-        const auto fields = splitFields(line);
-        if (!fields || !gradeNumber((*fields)[3])) {
-            ++pasted.ignoredLines;
+
+        // A row is a row wherever it stands: a paste may gather several copies, with the
+        // captions of each between them.
+        if (const auto fields = splitFields(line); fields && gradeNumber((*fields)[3])) {
+            bool control = false;
+            for (std::string_view field : *fields)
+                control = control || hasControlCharacter(field);
+            if (control) {
+                ++pasted.ignoredLines; // no field of a row can hold one; the list would show it raw
+                continue;
+            }
+            pasted.rows.push_back({std::string((*fields)[0]), std::string((*fields)[1]),
+                                   std::string((*fields)[2]), std::string((*fields)[3]), {}});
             continue;
         }
-        pasted.rows.push_back({std::string((*fields)[0]), std::string((*fields)[1]),
-                               std::string((*fields)[2]), std::string((*fields)[3]), {}});
+        // What the program's own copy writes around the rows is passed over without a word.
+        if (isBlank(line) || line == equipmentListHeader || isStatCaption(line))
+            continue;
+        ++pasted.ignoredLines;
     }
     return pasted;
 }

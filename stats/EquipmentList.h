@@ -26,10 +26,15 @@ struct PastedRows {
     int ignoredLines = 0;
 };
 
-/// The rows in a text such as equipmentListText() writes. Only the lines before the first empty
-/// one count (a trailing "\r" is removed from every line first); the header line is skipped; a
-/// line of exactly four tab-separated fields whose fourth is a grade name is a row (name, kind,
-/// stat text, grade; no price); every other line is ignored and counted.
+/// The rows in a text such as equipmentListText() writes, several such texts one after the other
+/// included. Each line is read on its own, a trailing "\r" removed first. A row is a line of
+/// exactly four tab-separated fields whose fourth is a grade name (name, kind, stat text, grade;
+/// no price), wherever it stands; its stat text is taken exactly as it stands ("힘5 힘9 "). Blank
+/// lines, the header line and the stat captions the copy appends ("힘 : 170", "치유력 :") are
+/// skipped. Every other line is ignored and counted, a row-shaped line with a control character
+/// (below U+0020, or U+007F) in a field included.
+///   parseEquipmentList("\n검\t한손검\t힘5 \t영웅\n\n힘 : 5\nhello\n")
+///       == {rows: {{"검", "한손검", "힘5 ", "영웅"}}, ignoredLines: 1}
 PastedRows parseEquipmentList(std::string_view text);
 
 } // namespace velmora

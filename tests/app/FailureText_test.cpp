@@ -1,6 +1,12 @@
 // Every way a request can fail, each made to happen over a real socket on 127.0.0.1, and what
 // the player is told about it.
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <set>
+
+#include <curl/curl.h>
 
 #include "app/FailureText.h"
 #include "itemdb/HttpRequester.h"
@@ -12,6 +18,49 @@ using namespace std::chrono_literals;
 
 namespace velmora::test {
 namespace {
+
+// The transfer library allocates through these, set before anything else in this program uses
+// it: while `failAllocations` is on, every allocation but a string copy fails (the address is
+// still handed over, then the transfer itself runs out of memory).
+std::atomic<bool> failAllocations{false};
+
+void *curlMalloc(std::size_t size) { return failAllocations ? nullptr : std::malloc(size); }
+void curlFree(void *block) { std::free(block); }
+void *curlRealloc(void *block, std::size_t size) { return failAllocations ? nullptr : std::realloc(block, size); }
+char *curlStrdup(const char *text) { return ::strdup(text); }
+void *curlCalloc(std::size_t count, std::size_t size) { return failAllocations ? nullptr : std::calloc(count, size); }
+
+const bool curlAllocatorsSet = [] {
+    return curl_global_init_mem(CURL_GLOBAL_DEFAULT, curlMalloc, curlFree, curlRealloc, curlStrdup, curlCalloc) ==
+           CURLE_OK;
+}();
+
+// An environment variable set, or removed (nullopt), for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, std::optional<std::string> value) : m_name(name)
+    {
+        if (const char *old = std::getenv(name))
+            m_old = old;
+        if (value)
+            ::setenv(name, value->c_str(), 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedEnv()
+    {
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+    const char *m_name;
+    std::optional<std::string> m_old;
+};
 
 CannedResponse redirectTo(std::string location)
 {
@@ -31,6 +80,7 @@ TEST(FailureText, EachFailureSaysWhatWentWrong)
 {
     LoopbackServer site;
     CannedResponse held{.body = "late", .delay = 60s}; // held until the server stops
+    site.on("/page", CannedResponse{.body = "page"});
     site.on("/held", held);
     site.on("/over", CannedResponse{.body = std::string((1u << 20) + 1, 'x')});
     site.on("/cut", CannedResponse{.body = std::string(100'000, 'x'), .closeMidBody = true});
@@ -52,10 +102,19 @@ TEST(FailureText, EachFailureSaysWhatWentWrong)
         RequestFailure failure;
         const char *text;
         std::chrono::milliseconds timeout = 20s;
+        std::optional<std::string> httpProxy = std::nullopt; // the environment's http_proxy
+        std::string certificateStore = {};
+        bool outOfMemory = false;
     };
     const Row rows[] = {
         {"redirect to file:", site.url("/to-file"), RequestFailure::refusedAddress, "허용되지 않는 주소입니다"},
         {"nothing listens", closedPort, RequestFailure::couldNotConnect, "사이트에 연결할 수 없습니다"},
+        {"the proxy does not listen", site.url("/page"), RequestFailure::proxyUnreachable,
+         "프록시 서버에 연결할 수 없습니다", 20s, closedPort},
+        {"no store of trusted certificates", untrusted.url("/"), RequestFailure::certificateStoreUnreadable,
+         "이 컴퓨터의 인증서 저장소를 읽을 수 없습니다", 20s, std::nullopt, "/nonexistent/velmora-ca.pem"},
+        {"out of memory before any answer", site.url("/page"), RequestFailure::outOfMemory, "메모리가 부족합니다",
+         20s, std::nullopt, {}, true},
         {"answer held back", site.url("/held"), RequestFailure::timedOut, "응답 시간이 초과되었습니다", 300ms},
         {"body past the limit", site.url("/over"), RequestFailure::bodyTooLarge, "응답이 너무 큽니다"},
         {"cut off mid-body", site.url("/cut"), RequestFailure::transferFailed, "전송이 중간에 끊겼습니다"},
@@ -76,11 +135,18 @@ TEST(FailureText, EachFailureSaysWhatWentWrong)
         {"https to a plain http server", "https://127.0.0.1:" + std::to_string(site.port()) + "/",
          RequestFailure::secureConnectionFailed, "보안 연결을 맺을 수 없습니다"},
     };
+    ASSERT_TRUE(curlAllocatorsSet);
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);
-        HttpRequester requester(RequestLimits{.timeout = row.timeout, .maxBodyBytes = 1u << 20});
+        // The requester takes its proxy from the environment, as a player's system sets it.
+        const ScopedEnv proxy("http_proxy", row.httpProxy);
+        const ScopedEnv noProxy("no_proxy", std::nullopt), noProxyUpper("NO_PROXY", std::nullopt);
+        HttpRequester requester(RequestLimits{.timeout = row.timeout, .maxBodyBytes = 1u << 20},
+                                row.certificateStore);
         ASSERT_TRUE(requester.open("GET", row.address));
+        failAllocations = row.outOfMemory;
         EXPECT_FALSE(requester.send());
+        failAllocations = false;
         EXPECT_EQ(requester.failure(), row.failure) << requester.failureDetail();
         EXPECT_EQ(requester.responseText(), std::nullopt);
         EXPECT_EQ(failureText(requester.failure()), QString::fromUtf8(row.text));
@@ -97,6 +163,37 @@ TEST(FailureText, EveryFailureHasWordsOfItsOwn)
         EXPECT_TRUE(seen.insert(text).second) << "said twice: " << text.toStdString();
     }
     EXPECT_EQ(failureText(RequestFailure::none), QString());
+}
+
+TEST(FailureText, AnItemWithoutStatsSaysWhichStepFailed)
+{
+    const std::pair<ItemFetchFailure, const char *> rows[] = {
+        {{ItemFetchStep::noAddress, std::nullopt}, "검색 결과에 아이템 주소가 없습니다"},
+        {{ItemFetchStep::itemPage, RequestFailure::refusedAddress}, "아이템 페이지 요청 실패 (허용되지 않는 주소입니다)"},
+        {{ItemFetchStep::itemPage, RequestFailure::proxyUnreachable},
+         "아이템 페이지 요청 실패 (프록시 서버에 연결할 수 없습니다)"},
+        {{ItemFetchStep::gradeLink, std::nullopt, 404}, "아이템 페이지에서 이 등급의 링크를 찾지 못함"},
+        {{ItemFetchStep::tooltipPage, RequestFailure::timedOut}, "툴팁 페이지 요청 실패 (응답 시간이 초과되었습니다)"},
+    };
+    for (const auto &[failure, text] : rows) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(fetchFailureText(failure), QString::fromUtf8(text));
+    }
+}
+
+TEST(FailureText, OnlyAnErrorStatusIsNoted)
+{
+    const std::pair<int, const char *> rows[] = {
+        {0, ""},
+        {200, ""},
+        {304, ""},
+        {399, ""},
+        {400, "사이트 응답 HTTP 400"},
+        {404, "사이트 응답 HTTP 404"},
+        {503, "사이트 응답 HTTP 503"},
+    };
+    for (const auto &[status, note] : rows)
+        EXPECT_EQ(siteStatusNote(status), QString::fromUtf8(note)) << status;
 }
 
 using FailureTextWindow = WindowTest;

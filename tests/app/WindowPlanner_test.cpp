@@ -204,9 +204,12 @@ TEST_F(WindowPlanner, PasteTakesGoodLinesCountsTheOthersAndIsOneUndoStep)
                                                          "\r\n"
                                                          "뒤 반지\t반지\t힘9 \t일반\r\n"));
     key(equipment, Qt::Key_V, Qt::ControlModifier);
-    const Rows pasted = {{"돌 반지", "반지", "힘1 ", "일반", ""}, {"금 반지", "반지", "", "신화", ""}};
+    // The row after the empty line is a row like the others.
+    const Rows pasted = {{"돌 반지", "반지", "힘1 ", "일반", ""},
+                         {"금 반지", "반지", "", "신화", ""},
+                         {"뒤 반지", "반지", "힘9 ", "일반", ""}};
     EXPECT_EQ(rows(equipment), pasted);
-    EXPECT_EQ(status(), QStringLiteral("붙여넣기: 2개 추가, 2줄 무시"));
+    EXPECT_EQ(status(), QStringLiteral("붙여넣기: 3개 추가, 2줄 무시"));
     undo();
     EXPECT_EQ(rows(equipment), Rows{});
     EXPECT_EQ(site.requestCount(), requests);

@@ -144,8 +144,8 @@ TEST(SampleSiteSearch, ReachesTheProgramsOwnClient)
     HttpRequester requester;
     auto first = searchItems(requester, site.base(), u"불꽃");
     ASSERT_TRUE(first.ok());
-    ASSERT_GE(first.value().hits.size(), 3u);
     EXPECT_EQ(first.value().status, 200);
+    ASSERT_GE(first.value().hits.size(), 3u);
     const std::vector<SearchResultRow> hits = first.value().hits.rows();
     // The hits own their texts: they stay whole when the outcome is moved and copied and the
     // requester has fetched other pages since.

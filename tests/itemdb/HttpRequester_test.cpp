@@ -302,3 +302,44 @@ TEST(HttpRequester, AHundredMegabyteBodyStopsAtTheLimit)
 #endif
     }
 }
+
+TEST(HttpRequester, ReportsTheFinalAnswersStatus)
+{
+    LoopbackServer server;
+    server.on("/ok", page("ok"));
+    server.on("/gone", page("없는 페이지", "text/html; charset=utf-8", 404));
+    server.on("/busy", page("점검 중", "text/html; charset=utf-8", 503));
+    server.on("/moved", redirect(301, "/gone"));
+    server.on("/moved-ok", redirect(302, "/ok"));
+    const std::string closedPort = LoopbackServer().url("/ok");
+
+    struct Case {
+        const char *what;
+        std::string address;
+        int status;
+        std::optional<std::string> text;
+    };
+    const std::vector<Case> cases = {
+        {"found", server.url("/ok"), 200, "ok"},
+        {"not found, its page still read", server.url("/gone"), 404, "없는 페이지"},
+        {"unavailable, its page still read", server.url("/busy"), 503, "점검 중"},
+        {"redirected to a missing page", server.url("/moved"), 404, "없는 페이지"},
+        {"redirected to a found page", server.url("/moved-ok"), 200, "ok"},
+        {"nothing listens", closedPort, 0, std::nullopt},
+    };
+    HttpRequester requester;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        // After a 503 the next answer's own status shows, or none when it failed.
+        ASSERT_EQ(fetch(requester, "GET", server.url("/busy")), "점검 중");
+        ASSERT_EQ(requester.status(), 503);
+        ASSERT_TRUE(requester.open("GET", c.address));
+        EXPECT_EQ(requester.status(), 0); // opened, nothing answered yet
+        EXPECT_EQ(requester.send(), c.text.has_value());
+        EXPECT_EQ(requester.status(), c.status);
+        EXPECT_EQ(requester.takeResponseText(), c.text);
+        EXPECT_EQ(requester.status(), c.status); // taking the text keeps the status
+    }
+    EXPECT_FALSE(requester.open("GET", "file:///etc/passwd"));
+    EXPECT_EQ(requester.status(), 0);
+}

@@ -46,6 +46,31 @@ TEST(EquipmentList, CopiedTextByteForByteAndReadBack)
     EXPECT_EQ(equipmentListText(odd), "아이템명\t종류\t옵션\t등급\na b\tc  d\t힘1 \t영웅\n");
 }
 
+TEST(EquipmentList, TheProgramsOwnCopyReadsBackWhole)
+{
+    // Captions as the calculation writes them, a bare healing caption among them.
+    std::vector<std::string> statTexts;
+    for (const EquipmentRow &row : rows)
+        statTexts.push_back(row.statText);
+    const StatTotals captions = calculateExpectedStats(statTexts, BonusSettings{});
+    ASSERT_EQ(captions[10], "치유력 :");
+
+    const std::string copy = equipmentListText(rows, &captions);
+    const PastedRows once = parseEquipmentList(copy);
+    EXPECT_EQ(once.rows, rows);
+    EXPECT_EQ(once.ignoredLines, 0);
+
+    // Two copies pasted one after the other, with Windows line ends: every row of both.
+    std::string crlf;
+    for (char c : copy + copy)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    std::vector<EquipmentRow> twice = rows;
+    twice.insert(twice.end(), rows.begin(), rows.end());
+    const PastedRows pasted = parseEquipmentList(crlf);
+    EXPECT_EQ(pasted.rows, twice);
+    EXPECT_EQ(pasted.ignoredLines, 0);
+}
+
 TEST(EquipmentList, PastedLinesThatAreNoRowAreCounted)
 {
     struct Case {
@@ -60,13 +85,28 @@ TEST(EquipmentList, PastedLinesThatAreNoRowAreCounted)
         {"no header, no final line break", "검\t한손검\t공격력30 \t영웅", {sword}, 0},
         {"CR LF line ends", "아이템명\t종류\t옵션\t등급\r\n검\t한손검\t공격력30 \t영웅\r\n", {sword}, 0},
         {"only one CR is removed", "검\t한손검\t공격력30 \t영웅\r\r\n", {}, 1},
-        {"stops at the first empty line", "검\t한손검\t공격력30 \t영웅\n\r\n검\t한손검\t\t영웅\n", {sword}, 0},
-        {"an empty first line ends at once", "\n검\t한손검\t공격력30 \t영웅\n", {}, 0},
+        {"rows after an empty line still count", "검\t한손검\t공격력30 \t영웅\n\r\n검\t한손검\t\t영웅\n",
+         {sword, {"검", "한손검", "", "영웅", ""}}, 0},
+        {"an empty first line is skipped", "\n검\t한손검\t공격력30 \t영웅\n", {sword}, 0},
         {"three or five fields", "검\t한손검\t영웅\n검\t한손검\t공격력30 \t영웅\t\n", {}, 2},
         {"fourth field no grade", "검\t한손검\t공격력30 \t등급설정\n검\t한손검\t공격력30 \t 영웅\n", {}, 2},
         {"header counted once as such", "아이템명\t종류\t옵션\t등급\n아이템명\t종류\t옵션\t등급\n", {}, 0},
         {"empty fields are kept", "\t\t\t신화\n", {{"", "", "", "신화", ""}}, 0},
         {"a line of text", "hello\n검\t한손검\t공격력30 \t영웅\n", {sword}, 1},
+        {"blank lines anywhere", "\n\r\n   \n검\t한손검\t공격력30 \t영웅\n\n\n  \r\n", {sword}, 0},
+        {"the stat captions the copy appends",
+         "힘 : 170\n치유력 :\n치유력 : 3%\n생명력 : 10296\n물리 방어도 : 12.5\n마법 저항도 :\n", {}, 0},
+        {"a stat name without its colon is no caption", "힘 170\n힘:170\n 힘 : 170\n생명 : 1\n", {}, 4},
+        {"a row between captions and after a header",
+         "힘 : 1\n아이템명\t종류\t옵션\t등급\n검\t한손검\t공격력30 \t영웅\n체력 : 2\n", {sword}, 0},
+        {"stat texts as the program writes them", "활\t활\t힘5 힘9 \t신화\n관\t모자\t지능2 민첩7 \t저급\n",
+         {{"활", "활", "힘5 힘9 ", "신화", ""}, {"관", "모자", "지능2 민첩7 ", "저급", ""}}, 0},
+        {"stat texts are not trimmed", "  검 \t 한손검\t  공격력30  \t영웅\n", {{"  검 ", " 한손검", "  공격력30  ", "영웅", ""}}, 0},
+        {"a control character in any field",
+         "검\x01\t한손검\t힘5 \t영웅\n검\t한\x1F손검\t힘5 \t영웅\n검\t한손검\t힘5\x7F\t영웅\n검\r\t한손검\t힘5 \t영웅\n"
+         "검\t한손검\t힘5\x1B[31m\t영웅\n",
+         {}, 5},
+        {"no control character: the next line is kept", "검\t한손검\t힘5\x01\t영웅\n검\t한손검\t공격력30 \t영웅\n", {sword}, 1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
