@@ -5,7 +5,9 @@
 #include <QEventLoop>
 #include <QMetaObject>
 
+#if defined(__GLIBC__)
 #include <malloc.h>
+#endif
 
 #include <chrono>
 #include <exception>
@@ -29,13 +31,16 @@ constexpr std::chrono::milliseconds moment{16};
 // thread's heap from the top again: a single huge page would stay resident for the program's
 // life. A fixed threshold keeps every buffer from 1 MiB on in a mapping of its own, which goes
 // back to the system the moment the buffer is freed.
+// Other C libraries have no such knob (and mostly no such heaps); there the call is left out.
 void keepLargeBuffersOutOfHeaps()
 {
+#if defined(__GLIBC__)
     static std::once_flag once;
     std::call_once(once, [] {
         constexpr int ownMappingFrom = 1024 * 1024;
         mallopt(M_MMAP_THRESHOLD, ownMappingFrom);
     });
+#endif
 }
 
 // The X11 platform layer moves the window system's input that arrives during the wait (a close
