@@ -1,10 +1,13 @@
 #include "app/NetworkWait.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QEventLoop>
 #include <QMetaObject>
 
+#if defined(__GLIBC__)
 #include <malloc.h>
+#endif
 
 #include <chrono>
 #include <exception>
@@ -28,13 +31,31 @@ constexpr std::chrono::milliseconds moment{16};
 // thread's heap from the top again: a single huge page would stay resident for the program's
 // life. A fixed threshold keeps every buffer from 1 MiB on in a mapping of its own, which goes
 // back to the system the moment the buffer is freed.
+// Other C libraries have no such knob (and mostly no such heaps); there the call is left out.
 void keepLargeBuffersOutOfHeaps()
 {
+#if defined(__GLIBC__)
     static std::once_flag once;
     std::call_once(once, [] {
         constexpr int ownMappingFrom = 1024 * 1024;
         mallopt(M_MMAP_THRESHOLD, ownMappingFrom);
     });
+#endif
+}
+
+// The X11 platform layer moves the window system's input that arrives during the wait (a close
+// request among it) to a list of its own, and looks at that list again only when its event source
+// next runs, which it does only after the event dispatcher has been woken: by new traffic from the
+// X server, or by an event posted to this thread. Once the wait is over nothing of that need
+// happen; a close request that was the last thing the window system sent would then stay in the
+// list until the player did something else. Waking the dispatcher here makes the next event-loop
+// pass that takes input (the window's own once the running handler has returned; another wait of
+// the handler still leaves input aside) take the held-back input. Waking delivers nothing by
+// itself, so the running handler goes on undisturbed.
+void deliverHeldBackInputLater()
+{
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
 }
 
 } // namespace
@@ -104,6 +125,7 @@ void waitWithoutFreezing(NetworkThread &network, const std::function<void()> &wo
         loop.exec(QEventLoop::ExcludeUserInputEvents);
         finished.wait();
         QApplication::restoreOverrideCursor();
+        deliverHeldBackInputLater();
     }
     finished.get(); // a failure of `work` goes on from here
 }

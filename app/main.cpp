@@ -2,6 +2,7 @@
 
 #include "app/FrmMain.h"
 #include "app/VersionCheck.h"
+#include "app/WindowLoss.h"
 #include "velmora_config.h"
 
 int main(int argc, char *argv[])
@@ -16,5 +17,7 @@ int main(int argc, char *argv[])
 
     FrmMain window;
     window.show();
+    velmora::ClosesWhenWindowLost windowLoss(window);
+    app.installNativeEventFilter(&windowLoss);
     return app.exec();
 }
