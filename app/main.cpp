@@ -1,5 +1,9 @@
 #include <QApplication>
+#include <QTimer>
 
+#include <cstdio>
+
+#include "app/CommandLine.h"
 #include "app/FrmMain.h"
 #include "app/VersionCheck.h"
 #include "app/WindowLoss.h"
@@ -7,6 +11,13 @@
 
 int main(int argc, char *argv[])
 {
+    // --help and --version answer on the terminal and start nothing, not even Qt's display.
+    const velmora::CommandLine commandLine = velmora::readCommandLine(argc, argv);
+    if (commandLine.answer) {
+        std::fputs(commandLine.answer->c_str(), commandLine.status == 0 ? stdout : stderr);
+        return commandLine.status;
+    }
+
     QApplication app(argc, argv);
     const auto qtTexts = prepareApplication();
 
@@ -19,5 +30,8 @@ int main(int argc, char *argv[])
     window.show();
     velmora::ClosesWhenWindowLost windowLoss(window);
     app.installNativeEventFilter(&windowLoss);
+    // A set file named on the command line opens once the window is up, as a dropped one does.
+    if (!commandLine.setFile.isEmpty())
+        QTimer::singleShot(0, &window, [&window, &commandLine] { window.openSetFile(commandLine.setFile); });
     return app.exec();
 }
