@@ -208,7 +208,11 @@ struct Where {
     {
         std::string out(name);
         if (index != std::string_view::npos)
-            out += "[" + std::to_string(index) + "]";
+        {
+            out += '[';
+            out += std::to_string(index);
+            out += ']';
+        }
         if (!field.empty())
             out.append(".").append(field);
         return out;

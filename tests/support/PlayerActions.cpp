@@ -1,6 +1,7 @@
 #include "tests/support/PlayerActions.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -97,6 +98,30 @@ SeenInput answerInputDialogDuring(const std::function<void()> &action, const QSt
         },
         action);
     return seen;
+}
+
+bool answerFileDialogDuring(const std::function<void()> &action, const QString &path)
+{
+    bool shown = false;
+    whenModalAppears(
+        [&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            if (!dialog)
+                return false;
+            shown = true;
+            auto *field = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            if (path.isEmpty() || !field) {
+                QTest::keyClick(dialog, Qt::Key_Escape);
+                return true;
+            }
+            // Set rather than typed: the field completes what is typed with a popup of its own,
+            // which would take the Enter that follows.
+            field->setText(path);
+            QTest::keyClick(field, Qt::Key_Return);
+            return true;
+        },
+        action);
+    return shown;
 }
 
 } // namespace velmora::test

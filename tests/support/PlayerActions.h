@@ -41,4 +41,9 @@ void typeText(QWidget *widget, const QString &text);
 /// with key events and presses Enter; with `cancel`, presses Escape instead.
 SeenInput answerInputDialogDuring(const std::function<void()> &action, const QString &answer, bool cancel = false);
 
+/// Runs `action` (which opens a modal file dialog), types `path` into the dialog's file name field
+/// with key events and presses Enter; with an empty `path`, presses Escape instead. Returns
+/// whether a file dialog came up.
+bool answerFileDialogDuring(const std::function<void()> &action, const QString &path);
+
 } // namespace velmora::test
