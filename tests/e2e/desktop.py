@@ -28,14 +28,33 @@ class Failure(Exception):
     pass
 
 
-def wait_for(what, probe, timeout=20.0, interval=0.1):
-    """Polls `probe` until it returns something true, and returns that."""
+_started = time.monotonic()
+
+
+def log(message):
+    """One line of the script's own record: seconds since the script started, then `message`.
+    Read beside the screenshots, it shows which step a slow or failed run spent its time on."""
+    print(f"[{time.monotonic() - _started:8.3f}] {message}", flush=True)
+
+
+def wait_for(what, probe, timeout=20.0, interval=0.1, show=None):
+    """Polls `probe` until it returns something true, and returns that. `show`, when given,
+    describes what the window shows while the script waits: each change of it is logged."""
+    log(f"waiting for {what}")
     deadline = time.monotonic() + timeout
+    shown = None
     while True:
         value = probe()
+        if show is not None:
+            now = show()
+            if now != shown:
+                log(f"  the window shows {now}")
+                shown = now
         if value:
+            log(f"done waiting for {what}")
             return value
         if time.monotonic() > deadline:
+            log(f"gave up waiting for {what}")
             raise Failure(f"timed out after {timeout:.0f} s waiting for {what}")
         time.sleep(interval)
 
@@ -151,7 +170,9 @@ class Desktop:
 
 
 def xdotool(*args):
+    log("xdotool " + " ".join(map(str, args)))
     subprocess.run(["xdotool", *map(str, args)], check=True)
+    log("  xdotool done")
 
 
 def centre(accessible):
@@ -305,6 +326,12 @@ def table_rows(tree):
     """Every row of a list as its column texts."""
     table = tree.queryTable()
     return [[table.getAccessibleAt(r, c).name for c in range(table.nColumns)] for r in range(table.nRows)]
+
+
+def selected_rows(tree):
+    """The row numbers of a list's selected rows."""
+    table = tree.queryTable()
+    return [r for r in range(table.nRows) if table.isRowSelected(r)]
 
 
 def row_cell(tree, row, column=0):

@@ -31,6 +31,7 @@ class Journey:
     def shot(self, step):
         name = f"{len(self.shots) + 1:02d}-{step}"
         self.shots.append(self.desk.screenshot(name))
+        d.log(f"screenshot {self.shots[-1]}")
 
     def run(self):
         args = self.args
@@ -39,6 +40,9 @@ class Journey:
         run = d.Velmora(args.velmora, os.path.join(args.artifacts, "velmora.log"))
         try:
             self.steps(run)
+        except d.Failure:
+            self.shot("failed")  # what the window showed when the script gave up
+            raise
         finally:
             run.kill()
             site.close()
@@ -72,9 +76,14 @@ class Journey:
 
         # Add three hits with double-clicks.
         equipment = run.find("tree", "장비 목록", within=window)
+        status = run.find("status bar", within=window)
+        shows = lambda: (f"{len(d.table_rows(equipment))} equipment rows, status {status.name!r}, "
+                         f"selected hits {d.selected_rows(results)}")
         for count, item in enumerate(ITEMS, 1):
+            d.log(f"adding {item}")
             d.click(d.row_cell(results, names.index(item)), double=True)
-            d.wait_for(f"{item} in the equipment list", lambda: len(d.table_rows(equipment)) == count)
+            d.wait_for(f"{item} in the equipment list", lambda: len(d.table_rows(equipment)) == count,
+                       show=shows)
         added = d.table_rows(equipment)
         self.shot("equipment")
         for row, (item, attack) in zip(added, ITEMS.items()):
@@ -112,7 +121,6 @@ class Journey:
         else:
             d.wait_for("the calculated stats", lambda: panel.getChildAtIndex(0).name != "힘 :")
         self.shot("stats")
-        status = run.find("status bar", within=window)
         d.wait_for("계산 완료 in the status bar", lambda: status.name == "계산 완료")
 
         # Where a number comes from: the melee attack's breakdown, shown on hover.
