@@ -129,6 +129,28 @@ class Desktop:
         time.sleep(0.5)  # the bus must be up before a program starts, or it never registers
         self.x = xdisplay.Display()
 
+    def bind_keys(self, text):
+        """Gives every character of `text` that no key of the keyboard types a spare key of its
+        own, for as long as the display lives. Call it before the program starts, which then
+        reads a keyboard that has them from the outset.
+
+        Without it `xdotool type` maps such a character (Hangul, say) onto a spare key just for
+        its key press and takes the mapping away again at once. The program looks the key up
+        only when it gets to the mapping's announcement, and on a busy machine that can be after
+        the mapping has gone: the key then types nothing at all."""
+        first = self.x.display.info.min_keycode
+        mapping = self.x.get_keyboard_mapping(first, self.x.display.info.max_keycode - first + 1)
+        spare = [first + i for i, keysyms in enumerate(mapping) if not any(keysyms)]
+        for char in dict.fromkeys(text):
+            keysym = ord(char) if ord(char) < 0x100 else 0x01000000 + ord(char)
+            if self.x.keysym_to_keycode(keysym):
+                continue
+            if not spare:
+                raise Failure(f"no spare key left for {char!r}")
+            self.x.change_keyboard_mapping(spare.pop(), [(keysym, keysym)])
+            log(f"bound {char!r} to a key of its own")
+        self.x.sync()
+
     def close(self):
         self.bus.terminate()
         self.bus.wait(timeout=10)
@@ -336,6 +358,11 @@ def selected_rows(tree):
 
 def row_cell(tree, row, column=0):
     return tree.queryTable().getAccessibleAt(row, column)
+
+
+def text_of(accessible):
+    """The text a text box holds."""
+    return accessible.queryText().getText(0, -1)
 
 
 def prepare_environment():

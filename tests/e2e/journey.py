@@ -37,6 +37,7 @@ class Journey:
         args = self.args
         site = d.SampleSite(args.site, args.port, os.path.join(args.artifacts, "sample-site.log"),
                             reuse=args.tour)
+        self.desk.bind_keys(TERM)
         run = d.Velmora(args.velmora, os.path.join(args.artifacts, "velmora.log"))
         try:
             self.steps(run)
@@ -55,8 +56,12 @@ class Journey:
         self.shot("window")
 
         # Search: type the term and press Enter.
-        d.click(run.find("text", "검색어", within=window))
+        search_box = run.find("text", "검색어", within=window)
+        d.click(search_box)
         d.type_text(TERM)
+        # An empty search lists every item, these three among them: make sure of the term.
+        d.wait_for(f"{TERM} in the search box", lambda: d.text_of(search_box) == TERM,
+                   show=lambda: repr(d.text_of(search_box)))
         d.key("Return")
         results = run.find("tree", "검색 결과", within=window)
         rows = d.wait_for("the search results", lambda: d.table_rows(results))
