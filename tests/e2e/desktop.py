@@ -357,7 +357,14 @@ def selected_rows(tree):
 
 
 def row_cell(tree, row, column=0):
-    return tree.queryTable().getAccessibleAt(row, column)
+    """A cell of a list, to be clicked: it must be in view, or a click at its place would land
+    on whatever the list's scrolled-off rows lie under."""
+    cell = tree.queryTable().getAccessibleAt(row, column)
+    box = cell.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    area = tree.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    if not (area.y <= box.y and box.y + box.height <= area.y + area.height):
+        raise Failure(f"row {row} of {tree.name} is scrolled out of view")
+    return cell
 
 
 def text_of(accessible):

@@ -87,8 +87,11 @@ class Journey:
         for count, item in enumerate(ITEMS, 1):
             d.log(f"adding {item}")
             d.click(d.row_cell(results, names.index(item)), double=True)
-            d.wait_for(f"{item} in the equipment list", lambda: len(d.table_rows(equipment)) == count,
-                       show=shows)
+            # The add is over when its row is there and the status bar names the item: only then
+            # does the next double-click meet a window that takes input.
+            add_over = lambda: (len(d.table_rows(equipment)) == count
+                                and status.name.startswith(f"추가: \u2068{item}\u2069"))
+            d.wait_for(f"{item} in the equipment list", add_over, show=shows)
         added = d.table_rows(equipment)
         self.shot("equipment")
         for row, (item, attack) in zip(added, ITEMS.items()):
