@@ -28,14 +28,33 @@ class Failure(Exception):
     pass
 
 
-def wait_for(what, probe, timeout=20.0, interval=0.1):
-    """Polls `probe` until it returns something true, and returns that."""
+_started = time.monotonic()
+
+
+def log(message):
+    """One line of the script's own record: seconds since the script started, then `message`.
+    Read beside the screenshots, it shows which step a slow or failed run spent its time on."""
+    print(f"[{time.monotonic() - _started:8.3f}] {message}", flush=True)
+
+
+def wait_for(what, probe, timeout=20.0, interval=0.1, show=None):
+    """Polls `probe` until it returns something true, and returns that. `show`, when given,
+    describes what the window shows while the script waits: each change of it is logged."""
+    log(f"waiting for {what}")
     deadline = time.monotonic() + timeout
+    shown = None
     while True:
         value = probe()
+        if show is not None:
+            now = show()
+            if now != shown:
+                log(f"  the window shows {now}")
+                shown = now
         if value:
+            log(f"done waiting for {what}")
             return value
         if time.monotonic() > deadline:
+            log(f"gave up waiting for {what}")
             raise Failure(f"timed out after {timeout:.0f} s waiting for {what}")
         time.sleep(interval)
 
@@ -110,6 +129,28 @@ class Desktop:
         time.sleep(0.5)  # the bus must be up before a program starts, or it never registers
         self.x = xdisplay.Display()
 
+    def bind_keys(self, text):
+        """Gives every character of `text` that no key of the keyboard types a spare key of its
+        own, for as long as the display lives. Call it before the program starts, which then
+        reads a keyboard that has them from the outset.
+
+        Without it `xdotool type` maps such a character (Hangul, say) onto a spare key just for
+        its key press and takes the mapping away again at once. The program looks the key up
+        only when it gets to the mapping's announcement, and on a busy machine that can be after
+        the mapping has gone: the key then types nothing at all."""
+        first = self.x.display.info.min_keycode
+        mapping = self.x.get_keyboard_mapping(first, self.x.display.info.max_keycode - first + 1)
+        spare = [first + i for i, keysyms in enumerate(mapping) if not any(keysyms)]
+        for char in dict.fromkeys(text):
+            keysym = ord(char) if ord(char) < 0x100 else 0x01000000 + ord(char)
+            if self.x.keysym_to_keycode(keysym):
+                continue
+            if not spare:
+                raise Failure(f"no spare key left for {char!r}")
+            self.x.change_keyboard_mapping(spare.pop(), [(keysym, keysym)])
+            log(f"bound {char!r} to a key of its own")
+        self.x.sync()
+
     def close(self):
         self.bus.terminate()
         self.bus.wait(timeout=10)
@@ -151,7 +192,9 @@ class Desktop:
 
 
 def xdotool(*args):
+    log("xdotool " + " ".join(map(str, args)))
     subprocess.run(["xdotool", *map(str, args)], check=True)
+    log("  xdotool done")
 
 
 def centre(accessible):
@@ -307,8 +350,26 @@ def table_rows(tree):
     return [[table.getAccessibleAt(r, c).name for c in range(table.nColumns)] for r in range(table.nRows)]
 
 
+def selected_rows(tree):
+    """The row numbers of a list's selected rows."""
+    table = tree.queryTable()
+    return [r for r in range(table.nRows) if table.isRowSelected(r)]
+
+
 def row_cell(tree, row, column=0):
-    return tree.queryTable().getAccessibleAt(row, column)
+    """A cell of a list, to be clicked: it must be in view, or a click at its place would land
+    on whatever the list's scrolled-off rows lie under."""
+    cell = tree.queryTable().getAccessibleAt(row, column)
+    box = cell.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    area = tree.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    if not (area.y <= box.y and box.y + box.height <= area.y + area.height):
+        raise Failure(f"row {row} of {tree.name} is scrolled out of view")
+    return cell
+
+
+def text_of(accessible):
+    """The text a text box holds."""
+    return accessible.queryText().getText(0, -1)
 
 
 def prepare_environment():

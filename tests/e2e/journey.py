@@ -31,14 +31,19 @@ class Journey:
     def shot(self, step):
         name = f"{len(self.shots) + 1:02d}-{step}"
         self.shots.append(self.desk.screenshot(name))
+        d.log(f"screenshot {self.shots[-1]}")
 
     def run(self):
         args = self.args
         site = d.SampleSite(args.site, args.port, os.path.join(args.artifacts, "sample-site.log"),
                             reuse=args.tour)
+        self.desk.bind_keys(TERM)
         run = d.Velmora(args.velmora, os.path.join(args.artifacts, "velmora.log"))
         try:
             self.steps(run)
+        except d.Failure:
+            self.shot("failed")  # what the window showed when the script gave up
+            raise
         finally:
             run.kill()
             site.close()
@@ -51,8 +56,12 @@ class Journey:
         self.shot("window")
 
         # Search: type the term and press Enter.
-        d.click(run.find("text", "검색어", within=window))
+        search_box = run.find("text", "검색어", within=window)
+        d.click(search_box)
         d.type_text(TERM)
+        # An empty search lists every item, these three among them: make sure of the term.
+        d.wait_for(f"{TERM} in the search box", lambda: d.text_of(search_box) == TERM,
+                   show=lambda: repr(d.text_of(search_box)))
         d.key("Return")
         results = run.find("tree", "검색 결과", within=window)
         rows = d.wait_for("the search results", lambda: d.table_rows(results))
@@ -72,9 +81,17 @@ class Journey:
 
         # Add three hits with double-clicks.
         equipment = run.find("tree", "장비 목록", within=window)
+        status = run.find("status bar", within=window)
+        shows = lambda: (f"{len(d.table_rows(equipment))} equipment rows, status {status.name!r}, "
+                         f"selected hits {d.selected_rows(results)}")
         for count, item in enumerate(ITEMS, 1):
+            d.log(f"adding {item}")
             d.click(d.row_cell(results, names.index(item)), double=True)
-            d.wait_for(f"{item} in the equipment list", lambda: len(d.table_rows(equipment)) == count)
+            # The add is over when its row is there and the status bar names the item: only then
+            # does the next double-click meet a window that takes input.
+            add_over = lambda: (len(d.table_rows(equipment)) == count
+                                and status.name.startswith(f"추가: \u2068{item}\u2069"))
+            d.wait_for(f"{item} in the equipment list", add_over, show=shows)
         added = d.table_rows(equipment)
         self.shot("equipment")
         for row, (item, attack) in zip(added, ITEMS.items()):
@@ -112,7 +129,6 @@ class Journey:
         else:
             d.wait_for("the calculated stats", lambda: panel.getChildAtIndex(0).name != "힘 :")
         self.shot("stats")
-        status = run.find("status bar", within=window)
         d.wait_for("계산 완료 in the status bar", lambda: status.name == "계산 완료")
 
         # Where a number comes from: the melee attack's breakdown, shown on hover.
