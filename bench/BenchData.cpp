@@ -11,6 +11,7 @@
 #include "itemdb/SearchPage.h"
 #include "itemdb/URLEncode.h"
 #include "sample-site/SampleSite.h"
+#include "stats/Grades.h"
 
 namespace velmora::bench {
 
@@ -147,6 +148,24 @@ std::vector<std::string> statTexts(std::size_t count)
     for (std::size_t k = 0; k < count; ++k)
         texts.push_back(pool[k % pool.size()]);
     return texts;
+}
+
+EquipmentSetData workingSet(std::size_t rows)
+{
+    const site::Catalog &catalog = generatedCatalog(rows);
+    const std::vector<std::string> stats = statTexts(rows);
+    EquipmentSetData set;
+    set.rows.reserve(rows);
+    for (std::size_t k = 0; k < rows; ++k) {
+        const site::CatalogItem &item = catalog.items()[k % catalog.items().size()];
+        set.rows.push_back({{item.name, item.kind, stats[k], std::string(grades[(k * 5) % grades.size()]), {}},
+                            "http://" + std::string(pageHost) + std::string(site::itemPagePath)
+                                + "?code=" + std::to_string(item.code)});
+    }
+    set.bonuses[0] = "10";
+    set.bonuses[3] = "25";
+    set.bonuses[7] = "3.5";
+    return set;
 }
 
 std::u16string koreanTerm(std::size_t length)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sample-site/Catalog.h"
+#include "stats/SetFile.h"
 
 namespace velmora::bench {
 
@@ -38,6 +39,10 @@ std::string tooltipPage(std::size_t item, int grade);
 /// `count` stat texts as the equipment list holds them: cut from the tooltip pages of different
 /// items at different grades, in a fixed order.
 std::vector<std::string> statTexts(std::size_t count);
+
+/// A working set of `rows` rows as a player builds one: generated items at different grades, each
+/// with its stat text (statTexts) and the address of its item page, and three bonuses typed in.
+EquipmentSetData workingSet(std::size_t rows);
 
 /// A search term of `length` Hangul syllables (no blanks).
 std::u16string koreanTerm(std::size_t length);

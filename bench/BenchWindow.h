@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QApplication>
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -41,11 +45,34 @@ template <typename T> T *child(QWidget &window, const char *name)
     return found;
 }
 
-/// Window benchmarks run on Qt's offscreen platform unless the caller chose another.
+/// Points XDG_DATA_HOME and XDG_CONFIG_HOME at `folder`/data and `folder`/config, for this
+/// process and the programs it starts.
+inline void useDataFolders(const QString &folder)
+{
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder + QStringLiteral("/data")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder + QStringLiteral("/config")));
+}
+
+/// What the window keeps between runs (the working set) goes to a temporary folder of this
+/// process's own, removed when it ends, never to the player's ~/.local/share/velmora: a
+/// benchmark's window writes its working set on every change. Returns the folder; called again,
+/// the same one.
+inline QString useTemporaryDataFolders()
+{
+    static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/velmora-bench-XXXXXX"));
+    if (!folder.isValid())
+        throw std::runtime_error("cannot make a temporary data folder: " + folder.errorString().toStdString());
+    useDataFolders(folder.path());
+    return folder.path();
+}
+
+/// Window benchmarks run on Qt's offscreen platform unless the caller chose another, and keep
+/// their data in a temporary folder.
 inline void useOffscreenPlatform()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    useTemporaryDataFolders();
 }
 
 } // namespace velmora::bench

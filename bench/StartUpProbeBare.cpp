@@ -22,6 +22,7 @@ int main(int argc, char *argv[])
     if (argc < 2)
         return 64;
     const QUrl versionUrl = QUrl::fromEncoded(QByteArray(argv[1]));
+    velmora::bench::useTemporaryDataFolders(); // as the program's probe does
     QApplication app(argc, argv);
 
     QNetworkAccessManager manager;

@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
@@ -28,6 +29,7 @@
 
 #include "app/FrmMain.h"
 #include "app/ItemSearch.h"
+#include "app/SetFiles.h"
 #include "bench/BenchData.h"
 #include "bench/BenchWindow.h"
 #include "itemdb/SearchPage.h"
@@ -332,9 +334,9 @@ void Search10000Click(benchmark::State &state)
 }
 BENCHMARK(Search10000Click)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// Starts `probe` with the version document's address and times it until it says its window is
-// on screen; a negative time when it never does.
-double timeToShown(const char *probe, const std::string &versionUrl, const char *option)
+// Starts `probe` with the version document's address and `extra` arguments and times it until it
+// says its window is on screen; a negative time when it never does.
+double timeToShown(const char *probe, const std::string &versionUrl, const std::vector<std::string> &extra = {})
 {
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0)
@@ -344,12 +346,15 @@ double timeToShown(const char *probe, const std::string &versionUrl, const char 
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     std::string program(probe);
     std::string address(versionUrl);
-    std::string extra(option ? option : "");
-    char *argv[] = {program.data(), address.data(), option ? extra.data() : nullptr, nullptr};
+    std::vector<std::string> arguments(extra);
+    std::vector<char *> argv{program.data(), address.data()};
+    for (std::string &argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
 
     const auto start = Clock::now();
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, probe, &actions, nullptr, argv, environ);
+    const int spawned = posix_spawn(&pid, probe, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     std::string said;
@@ -369,13 +374,18 @@ double timeToShown(const char *probe, const std::string &versionUrl, const char 
     return said == "shown\n" && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
 }
 
-void startUp(benchmark::State &state, const char *probe, const char *option = nullptr)
+// The version document comes from a sample site on loopback.
+std::string versionUrl()
 {
-    // The version document comes from a sample site on loopback.
     static site::LocalSampleSite versionSite;
-    const std::string versionUrl = versionSite.base() + std::string(site::versionPath);
+    return versionSite.base() + std::string(site::versionPath);
+}
+
+void startUp(benchmark::State &state, const char *probe, const std::vector<std::string> &extra = {})
+{
+    const std::string url = versionUrl();
     for (auto _ : state) {
-        const double seconds = timeToShown(probe, versionUrl, option);
+        const double seconds = timeToShown(probe, url, extra);
         if (seconds < 0) {
             state.SkipWithError("the start-up probe did not show its window");
             break;
@@ -390,10 +400,60 @@ void StartUpVelmora(benchmark::State &state) { startUp(state, VELMORA_STARTUP_PR
 void StartUpBareQt(benchmark::State &state) { startUp(state, VELMORA_STARTUP_PROBE_BARE); }
 // The floor with one label of Korean text: how much of the program's start-up any Korean window
 // pays.
-void StartUpBareQtHangul(benchmark::State &state) { startUp(state, VELMORA_STARTUP_PROBE_BARE, "hangul"); }
+void StartUpBareQtHangul(benchmark::State &state) { startUp(state, VELMORA_STARTUP_PROBE_BARE, {"hangul"}); }
 BENCHMARK(StartUpVelmora)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(StartUpBareQt)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(StartUpBareQtHangul)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Start-up with a working set of 1,000 rows to bring back, against start-up with none. The two
+// take turns (which goes first alternates), each in a data folder of its own, so that both meet
+// the machine in the same state; the time is the start-up with the set, and the counters the
+// median of each and their ratio. The probe fails unless the list shows the rows it should.
+void StartUpWorkingSet1000(benchmark::State &state)
+{
+    const QString folder = bench::useTemporaryDataFolders();
+    const QString none = folder + QStringLiteral("/start-up-none");
+    const QString kept = folder + QStringLiteral("/start-up-1000");
+    if (!QDir().mkpath(none + QStringLiteral("/data"))
+        || !writeSetFileAt(kept + QStringLiteral("/data/velmora/working-set.velmora"), bench::workingSet(equipmentRows),
+                           false)
+                .isEmpty()) {
+        state.SkipWithError("cannot prepare the data folders");
+        return;
+    }
+    const std::string url = versionUrl();
+    const std::vector<std::string> withNone{none.toStdString(), "0"};
+    const std::vector<std::string> withSet{kept.toStdString(), std::to_string(equipmentRows)};
+    std::vector<double> withoutTimes;
+    std::vector<double> withTimes;
+    for (auto _ : state) {
+        const bool noneFirst = withTimes.size() % 2 == 0;
+        const double first = timeToShown(VELMORA_STARTUP_PROBE, url, noneFirst ? withNone : withSet);
+        const double second = timeToShown(VELMORA_STARTUP_PROBE, url, noneFirst ? withSet : withNone);
+        if (first < 0 || second < 0) {
+            state.SkipWithError("a start-up probe did not show its window with the rows it should");
+            break;
+        }
+        const double withoutSet = noneFirst ? first : second;
+        const double withSetTime = noneFirst ? second : first;
+        state.SetIterationTime(withSetTime);
+        withoutTimes.push_back(withoutSet);
+        withTimes.push_back(withSetTime);
+    }
+    if (withTimes.empty())
+        return;
+    state.counters["with_set_ms"] = median(withTimes) * 1e3;
+    state.counters["none_ms"] = median(withoutTimes) * 1e3;
+    state.counters["over_none"] = median(withTimes) / median(withoutTimes);
+}
+BENCHMARK(StartUpWorkingSet1000)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
