@@ -207,8 +207,7 @@ struct Where {
     std::string text() const
     {
         std::string out(name);
-        if (index != std::string_view::npos)
-        {
+        if (index != std::string_view::npos) {
             out += '[';
             out += std::to_string(index);
             out += ']';
