@@ -20,8 +20,9 @@ QString isolated(const std::string &siteText) { return qs(isolate(siteText)); }
 // Puts rows in: an add, a paste, or the other half of a removal. Undone, it takes them out.
 class InsertRows : public QUndoCommand {
 public:
-    InsertRows(EquipmentSet &set, int position, std::vector<SetRow> rows, const QString &text)
-        : QUndoCommand(text), m_set(set), m_position(position), m_rows(std::move(rows))
+    InsertRows(EquipmentSet &set, int position, std::vector<SetRow> rows, const QString &text,
+               QUndoCommand *parent = nullptr)
+        : QUndoCommand(text, parent), m_set(set), m_position(position), m_rows(std::move(rows))
     {
     }
     void redo() override { m_set.insertRows(m_position, m_rows); }
@@ -36,8 +37,9 @@ private:
 // Takes rows out: a removal or a 목록초기화. Undone, the very rows go back where they stood.
 class RemoveRows : public QUndoCommand {
 public:
-    RemoveRows(EquipmentSet &set, int position, std::vector<SetRow> rows, const QString &text)
-        : QUndoCommand(text), m_set(set), m_position(position), m_rows(std::move(rows))
+    RemoveRows(EquipmentSet &set, int position, std::vector<SetRow> rows, const QString &text,
+               QUndoCommand *parent = nullptr)
+        : QUndoCommand(text, parent), m_set(set), m_position(position), m_rows(std::move(rows))
     {
     }
     void redo() override { m_set.removeRows(m_position, static_cast<int>(m_rows.size())); }
@@ -114,6 +116,17 @@ void EquipmentSet::remove(int position)
     const SetRow &row = m_rows[static_cast<std::size_t>(position)];
     const QString text = QStringLiteral("삭제 %1").arg(isolated(row.row.itemName));
     m_history.push(new RemoveRows(*this, position, {row}, text));
+}
+
+void EquipmentSet::replace(int position, SetRow row, const QString &description)
+{
+    if (position < 0 || position >= rowCount())
+        return;
+    // Out, then in, as one step: undone, the very row it replaced is back where it stood.
+    auto *step = new QUndoCommand(description);
+    new RemoveRows(*this, position, {m_rows[static_cast<std::size_t>(position)]}, description, step);
+    new InsertRows(*this, position, {std::move(row)}, description, step);
+    m_history.push(step);
 }
 
 void EquipmentSet::clear()

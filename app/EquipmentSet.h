@@ -62,6 +62,9 @@ public:
     void append(SetRow row);
     /// Removes the row at `position` ("삭제 ⁨name⁩"); nothing outside the list.
     void remove(int position);
+    /// Puts `row` in place of the row at `position` as one step named `description`; nothing
+    /// outside the list.
+    void replace(int position, SetRow row, const QString &description);
     /// Removes every row ("목록초기화 (N개)"); nothing on an empty list.
     void clear();
     /// Appends `rows` as one step ("붙여넣기 (N개)"); nothing when there are none.

@@ -25,6 +25,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QPushButton>
@@ -43,6 +44,7 @@
 #include "stats/EquipmentList.h"
 #include "stats/ExpectedStats.h"
 #include "stats/Grades.h"
+#include "stats/SiteText.h"
 #include "stats/StatChanges.h"
 #include "velmora_config.h"
 
@@ -114,6 +116,30 @@ bool isPlain(const QKeyEvent *key, Qt::Key which)
 }
 
 bool isEnter(const QKeyEvent *key) { return isPlain(key, Qt::Key_Return) || isPlain(key, Qt::Key_Enter); }
+
+bool isShiftEnter(const QKeyEvent *key)
+{
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    return modifiers == Qt::ShiftModifier && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter);
+}
+
+// A preview's lines for a tooltip: gains and losses told apart by colour as well as by sign.
+QString moveLines(const std::vector<StatMove> &moves)
+{
+    if (moves.empty())
+        return QStringLiteral("변화 없음");
+    QStringList lines;
+    for (const StatMove &move : moves) {
+        const QString line = qs(move.line).toHtmlEscaped();
+        if (move.direction > 0)
+            lines << QStringLiteral("<span style='color:#1a7f37'>%1</span>").arg(line);
+        else if (move.direction < 0)
+            lines << QStringLiteral("<span style='color:#cf222e'>%1</span>").arg(line);
+        else
+            lines << line;
+    }
+    return lines.join(QStringLiteral("<br>"));
+}
 
 // The first local file among what is dropped on the window; "" when there is none.
 QString droppedFile(const QMimeData *data)
@@ -265,9 +291,10 @@ void FrmMain::buildControls()
     m_open = makeWindowAction(this, "open", {QKeySequence(Qt::ControlModifier | Qt::Key_O)});
     m_save = makeWindowAction(this, "save", {QKeySequence(Qt::ControlModifier | Qt::Key_S)});
     m_saveAs = makeWindowAction(this, "saveAs", {QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_S)});
+    m_reference = makeWindowAction(this, "reference", {QKeySequence(Qt::ControlModifier | Qt::Key_B)});
     const std::pair<QAction *, void (FrmMain::*)()> keyHandlers[] = {
         {m_undo, &FrmMain::undoListChange}, {m_redo, &FrmMain::redoListChange}, {m_open, &FrmMain::openSet},
-        {m_save, &FrmMain::saveSet},        {m_saveAs, &FrmMain::saveSetAs},
+        {m_save, &FrmMain::saveSet},        {m_saveAs, &FrmMain::saveSetAs},   {m_reference, &FrmMain::toggleReference},
     };
     for (const auto &[action, handler] : keyHandlers)
         connect(action, &QAction::triggered, this, [this, handler] { runHandler([this, handler] { (this->*handler)(); }); });
@@ -317,6 +344,8 @@ void FrmMain::prepareResultList(QTreeWidget *list)
 {
     list->viewport()->installEventFilter(this);
     list->installEventFilter(this); // Enter adds the selected hit, as a double-click does
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint &at) { showHitMenu(list, at); });
     connect(list->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { runHandler([this, column] { m_search->sortBy(column); }); });
 }
@@ -357,8 +386,12 @@ bool FrmMain::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress && listKey(watched, static_cast<QKeyEvent *>(event)))
         return true;
     if (event->type() == QEvent::MouseButtonDblClick) {
-        if (m_search && watched == m_search->list()->viewport())
-            runHandler([this] { LV1_DblClick(); });
+        if (m_search && watched == m_search->list()->viewport()) {
+            if (static_cast<QMouseEvent *>(event)->modifiers() & Qt::ShiftModifier)
+                runHandler([this] { replaceWithHit(); });
+            else
+                runHandler([this] { LV1_DblClick(); });
+        }
         else if (watched == m_lv2->viewport())
             runHandler([this] { LV2_DblClick(); });
     }
@@ -371,6 +404,10 @@ bool FrmMain::listKey(QObject *watched, const QKeyEvent *key)
     std::function<void()> handler;
     if (m_search && watched == m_search->list() && isEnter(key))
         handler = [this] { LV1_DblClick(); };
+    else if (m_search && watched == m_search->list() && isShiftEnter(key))
+        handler = [this] { replaceWithHit(); };
+    else if (m_search && watched == m_search->list() && isPlain(key, Qt::Key_Space))
+        handler = [this] { previewHit(); };
     else if (watched == m_lv2 && isPlain(key, Qt::Key_Delete))
         handler = [this] { LV2_DblClick(); };
     else if (watched == m_lv2 && key->matches(QKeySequence::Copy))
@@ -408,15 +445,31 @@ void FrmMain::cmdSearch_Click()
     statusBar()->showMessage(message);
 }
 
-void FrmMain::LV1_DblClick()
+std::optional<int> FrmMain::chosenGrade()
 {
-    const QString gradeText = m_cr1->currentText();
-    const std::optional<int> grade = gradeNumber(gradeText.toStdString());
+    const std::optional<int> grade = gradeNumber(m_cr1->currentText().toStdString());
     if (!grade) {
         QMessageBox box(QMessageBox::Critical, QString(), QStringLiteral("등급을 설정해주세요."), QMessageBox::Ok, this);
         box.exec();
-        return;
     }
+    return grade;
+}
+
+StatTotals FrmMain::captionsFor(const std::vector<EquipmentRow> &rows) const
+{
+    std::vector<std::string> statTexts;
+    statTexts.reserve(rows.size());
+    for (const EquipmentRow &row : rows)
+        statTexts.push_back(row.statText);
+    return calculateExpectedStats(statTexts, m_set.bonus());
+}
+
+void FrmMain::LV1_DblClick()
+{
+    const QString gradeText = m_cr1->currentText();
+    const std::optional<int> grade = chosenGrade();
+    if (!grade)
+        return;
     const std::optional<ItemSearch::Hit> hit = m_search->selectedHit();
     if (!hit) {
         statusBar()->showMessage(QStringLiteral("추가할 검색 결과가 선택되지 않았습니다"));
@@ -470,8 +523,11 @@ void FrmMain::Command1_Click()
     for (int i = 0; i < statLabelCount; ++i)
         m_lab1[static_cast<std::size_t>(i)]->setText(qs(statResetCaptions[static_cast<std::size_t>(i)]));
 
+    // With a reference pinned, every calculation is compared with it instead of the one before.
+    const std::optional<StatTotals> &reference = m_set.reference();
     const ExplainedStats stats =
-        explainExpectedStats(m_set.equipmentRows(), m_set.bonus(), m_lastTotals ? &*m_lastTotals : nullptr);
+        reference ? explainExpectedStats(m_set.equipmentRows(), m_set.bonus(), &*reference, Comparison::reference)
+                  : explainExpectedStats(m_set.equipmentRows(), m_set.bonus(), m_lastTotals ? &*m_lastTotals : nullptr);
 
     // 생명력 (12) is written before 활력 (11).
     constexpr int order[statLabelCount] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 11};
@@ -480,7 +536,8 @@ void FrmMain::Command1_Click()
         m_lab1[at]->setText(qs(stats.captions[at]));
         m_lab1[at]->setToolTip(plainTooltip(stats.explanations[at]));
     }
-    statusBar()->showMessage(qs(calculationStatus(m_lastTotals ? &*m_lastTotals : nullptr, stats.captions)));
+    statusBar()->showMessage(qs(reference ? referenceStatus(*reference, stats.captions)
+                                          : calculationStatus(m_lastTotals ? &*m_lastTotals : nullptr, stats.captions)));
     m_lastTotals = stats.captions;
 }
 
@@ -598,7 +655,138 @@ void FrmMain::showListMenu(const QPoint &at)
     add("열기", m_open->shortcut(), &FrmMain::openSet, true);
     add("저장", m_save->shortcut(), &FrmMain::saveSet, true);
     add("다른 이름으로 저장", m_saveAs->shortcut(), &FrmMain::saveSetAs, true);
+    menu.addSeparator();
+    add(m_set.reference() ? "기준 해제" : "기준으로 고정", m_reference->shortcut(), &FrmMain::toggleReference, true);
     menu.exec(m_lv2->viewport()->mapToGlobal(at));
+}
+
+void FrmMain::showHitMenu(QTreeWidget *list, const QPoint &at)
+{
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("LV1Menu"));
+    const bool selected = !list->selectedItems().isEmpty();
+    const std::pair<const char *, std::pair<QKeySequence, void (FrmMain::*)()>> entries[] = {
+        {"추가", {QKeySequence(Qt::Key_Return), &FrmMain::LV1_DblClick}},
+        {"교체", {QKeySequence(Qt::ShiftModifier | Qt::Key_Return), &FrmMain::replaceWithHit}},
+        {"미리보기", {QKeySequence(Qt::Key_Space), &FrmMain::previewHit}},
+    };
+    for (const auto &[text, keyAndHandler] : entries) {
+        QAction *entry = menu.addAction(QString::fromUtf8(text));
+        entry->setShortcut(keyAndHandler.first);
+        entry->setShortcutVisibleInContextMenu(true);
+        entry->setEnabled(selected);
+        const auto handler = keyAndHandler.second;
+        connect(entry, &QAction::triggered, this, [this, handler] { runHandler([this, handler] { (this->*handler)(); }); });
+    }
+    menu.exec(list->viewport()->mapToGlobal(at));
+}
+
+void FrmMain::previewHit()
+{
+    const QString gradeText = m_cr1->currentText();
+    const std::optional<int> grade = chosenGrade();
+    if (!grade)
+        return;
+    const std::optional<ItemSearch::Hit> hit = m_search->selectedHit();
+    if (!hit) {
+        statusBar()->showMessage(QStringLiteral("미리볼 검색 결과가 선택되지 않았습니다"));
+        return;
+    }
+    // An item already fetched at this grade this session is previewed without a request.
+    std::optional<ItemStats> stats = m_search->keptStats(hit->address, *grade);
+    if (!stats) {
+        const Outcome<ItemStats, ItemFetchFailure> fetched = m_search->fetchStats(hit->address, *grade);
+        if (!fetched) {
+            QString message = QStringLiteral("미리보기 %1: %2").arg(isolated(hit->name), fetchFailureText(fetched.why()));
+            if (fetched.why().errorStatus != 0)
+                message += QStringLiteral(" (%1)").arg(siteStatusNote(fetched.why().errorStatus));
+            statusBar()->showMessage(message);
+            return;
+        }
+        stats = fetched.value();
+    }
+
+    // Measured against what 계산 would show now, whether or not it was clicked.
+    std::vector<EquipmentRow> rows = m_set.equipmentRows();
+    const StatTotals now = captionsFor(rows);
+    const EquipmentRow item{hit->name.toStdString(), hit->kind.toStdString(), stats->statText, gradeText.toStdString(), {}};
+    const auto sameKind = std::find_if(rows.begin(), rows.end(), [&](const EquipmentRow &row) { return row.kind == item.kind; });
+    std::optional<StatTotals> replaced;
+    std::string replacedName;
+    if (sameKind != rows.end()) {
+        replacedName = sameKind->itemName;
+        std::vector<EquipmentRow> swapped = rows;
+        swapped[static_cast<std::size_t>(sameKind - rows.begin())] = item;
+        replaced = captionsFor(swapped);
+    }
+    rows.push_back(item);
+    const StatTotals added = captionsFor(rows);
+    const std::optional<StatTotals> &reference = m_set.reference();
+    const PreviewReplacement replacement{replacedName, replaced ? *replaced : added};
+    statusBar()->showMessage(qs(previewStatus(item.itemName, item.grade, now, added, replaced ? &replacement : nullptr,
+                                              reference ? &*reference : nullptr)));
+
+    QString tooltip = QStringLiteral("<p style='white-space:pre'><b>%1</b><br>%2")
+                          .arg(QStringLiteral("미리보기 %1 (%2)").arg(isolated(hit->name), gradeText).toHtmlEscaped(),
+                               moveLines(statMoves(now, added)));
+    if (replaced)
+        tooltip += QStringLiteral("<br><br><b>%1</b><br>%2")
+                       .arg(QStringLiteral("%1 대신:").arg(qs(isolate(replacedName))).toHtmlEscaped(),
+                            moveLines(statMoves(now, *replaced)));
+    if (reference)
+        tooltip += QStringLiteral("<br><br><b>기준 대비:</b><br>%1").arg(moveLines(statMoves(*reference, added)));
+    m_search->setSelectedHitTooltip(tooltip + QStringLiteral("</p>"));
+}
+
+void FrmMain::replaceWithHit()
+{
+    const QString gradeText = m_cr1->currentText();
+    const std::optional<ItemSearch::Hit> hit = m_search->selectedHit();
+    const std::vector<SetRow> &rows = m_set.rows();
+    const auto sameKind = !hit ? rows.end() : std::find_if(rows.begin(), rows.end(), [&](const SetRow &row) {
+        return row.row.kind == hit->kind.toStdString();
+    });
+    // Nothing of its kind to replace: an add, exactly as Enter makes it.
+    if (sameKind == rows.end()) {
+        LV1_DblClick();
+        return;
+    }
+    const std::optional<int> grade = chosenGrade();
+    if (!grade)
+        return;
+    const int position = static_cast<int>(sameKind - rows.begin());
+    const std::string replacedName = sameKind->row.itemName;
+    const Outcome<ItemStats, ItemFetchFailure> stats = m_search->fetchStats(hit->address, *grade);
+    // A good row is never swapped for one without stats.
+    if (!stats || stats.value().statText.empty()) {
+        QString message = QStringLiteral("교체하지 않음: %1 (%2) - 능력치 없음").arg(isolated(hit->name), gradeText);
+        if (!stats)
+            message += QStringLiteral(": %1").arg(fetchFailureText(stats.why()));
+        if (const int status = stats ? stats.value().errorStatus : stats.why().errorStatus; status != 0)
+            message += QStringLiteral(" (%1)").arg(siteStatusNote(status));
+        statusBar()->showMessage(message);
+        return;
+    }
+    const QString change = QStringLiteral("%1 → %2").arg(qs(isolate(replacedName)), isolated(hit->name));
+    m_set.replace(position,
+                  {{hit->name.toStdString(), hit->kind.toStdString(), stats.value().statText, gradeText.toStdString(), {}},
+                   hit->address},
+                  QStringLiteral("교체 %1").arg(change));
+    QString message = QStringLiteral("교체: %1 (%2)").arg(change, gradeText);
+    if (stats.value().errorStatus != 0)
+        message += QStringLiteral(" (%1)").arg(siteStatusNote(stats.value().errorStatus));
+    statusBar()->showMessage(message);
+}
+
+void FrmMain::toggleReference()
+{
+    if (m_set.reference()) {
+        m_set.setReference(std::nullopt);
+        statusBar()->showMessage(QStringLiteral("기준 해제"));
+        return;
+    }
+    m_set.setReference(captionsFor(m_set.equipmentRows()));
+    statusBar()->showMessage(QStringLiteral("기준 고정"));
 }
 
 QString FrmMain::askForSetFile(bool toSave)

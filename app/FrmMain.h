@@ -92,6 +92,14 @@ public slots:
     void copyEquipmentList();
     /// Appends the rows of the clipboard's text to the equipment list (Ctrl+V in the equipment list).
     void pasteEquipmentList();
+    /// Says what adding the selected hit would change, before anything changes (Space in LV1).
+    void previewHit();
+    /// Adds the selected hit in place of the first row of its kind; without one, adds it as
+    /// Enter does (Shift+Enter or Shift+double-click in LV1).
+    void replaceWithHit();
+    /// Pins what 계산 would show now as the reference later calculations are compared with, or
+    /// unpins it (Ctrl+B).
+    void toggleReference();
     /// Asks for a set file and opens it (Ctrl+O).
     void openSet();
     /// Saves the set to the file last opened or saved; the first time, asks for one (Ctrl+S).
@@ -123,6 +131,12 @@ private:
     void showEquipmentSet();
     /// The equipment list's context menu: every action on the list, with its key.
     void showListMenu(const QPoint &at);
+    /// The result list's context menu: 추가, 교체, 미리보기, with their keys.
+    void showHitMenu(QTreeWidget *list, const QPoint &at);
+    /// The grade in cr1 as its number; nullopt (after the grade message) when it is no grade.
+    std::optional<int> chosenGrade();
+    /// What 계산 would show for `rows` with the bonuses as they are.
+    velmora::StatTotals captionsFor(const std::vector<velmora::EquipmentRow> &rows) const;
     /// A set file's name from the file dialog; "" when the player cancelled.
     QString askForSetFile(bool toSave);
     void saveSetTo(const QString &path);
@@ -152,6 +166,7 @@ private:
     QAction *m_open = nullptr;
     QAction *m_save = nullptr;
     QAction *m_saveAs = nullptr;
+    QAction *m_reference = nullptr;
     std::array<QCheckBox *, velmora::bonusBoxCount> m_check1{};
     std::array<QLabel *, velmora::statLabelCount> m_lab1{};
 

@@ -127,7 +127,35 @@ Outcome<ItemStats, ItemFetchFailure> ItemSearch::fetchStats(const std::string &a
     HttpRequester &site = requester();
     std::optional<Outcome<ItemStats, ItemFetchFailure>> stats;
     waitWithoutFreezing(*m_network, [&] { stats.emplace(fetchItemStats(site, address, gradeNumber)); });
+    // An error page's empty stats are no item's stats: only a good answer is kept.
+    if (*stats && stats->value().errorStatus == 0) {
+        FetchKey key{address, gradeNumber};
+        if (m_kept.insert_or_assign(key, stats->value()).second) {
+            m_keptOrder.push_back(std::move(key));
+            if (m_keptOrder.size() > keptFetches) {
+                m_kept.erase(m_keptOrder.front());
+                m_keptOrder.pop_front();
+            }
+        }
+    }
     return std::move(*stats);
+}
+
+std::optional<ItemStats> ItemSearch::keptStats(const std::string &address, int gradeNumber) const
+{
+    const auto kept = m_kept.find({address, gradeNumber});
+    if (kept == m_kept.end())
+        return std::nullopt;
+    return kept->second;
+}
+
+void ItemSearch::setSelectedHitTooltip(const QString &tooltip)
+{
+    const QList<QTreeWidgetItem *> selected = m_list->selectedItems();
+    if (selected.isEmpty())
+        return;
+    for (int column = 0; column < m_list->columnCount(); ++column)
+        selected.first()->setToolTip(column, tooltip);
 }
 
 void ItemSearch::sortBy(int column)

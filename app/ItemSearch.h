@@ -4,10 +4,13 @@
 #include <QObject>
 #include <QString>
 
+#include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "itemdb/HttpRequester.h"
 #include "itemdb/ItemDatabase.h"
@@ -60,8 +63,16 @@ public:
     Searched search(const QString &term);
 
     /// The stat text of the item at `address` at grade `gradeNumber` (1…12), fetched with the
-    /// same request object as the search.
+    /// same request object as the search. What the site gave is kept for the session.
     Outcome<ItemStats, ItemFetchFailure> fetchStats(const std::string &address, int gradeNumber);
+    /// The stats of the item at `address` at grade `gradeNumber` as fetched earlier this session;
+    /// nullopt when they were not, or the fetch failed or met an error page.
+    std::optional<ItemStats> keptStats(const std::string &address, int gradeNumber) const;
+    /// How many fetches the session keeps; the oldest goes first.
+    static constexpr std::size_t keptFetches = 1000;
+
+    /// Shows `tooltip` (rich text) on every column of the selected hit.
+    void setSelectedHitTooltip(const QString &tooltip);
 
     /// Sorts the hits by `column`; the other way round when they are sorted by it already.
     void sortBy(int column);
@@ -85,6 +96,11 @@ private:
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     std::unique_ptr<HttpRequester> m_requester; // created on first use
+    // Stats fetched this session, never written anywhere: a preview of an item already seen
+    // needs no request. Oldest first in the order, for forgetting.
+    using FetchKey = std::pair<std::string, int>;
+    std::map<FetchKey, ItemStats> m_kept;
+    std::deque<FetchKey> m_keptOrder;
     // Declared last so that it is destroyed first: its thread ends before the requester it
     // works with.
     std::unique_ptr<NetworkThread> m_network;

@@ -495,7 +495,7 @@ StatTotals calculateExpectedStats(std::span<const std::string> statTexts, const 
 }
 
 ExplainedStats explainExpectedStats(std::span<const EquipmentRow> rows, const BonusSettings &bonus,
-                                    const StatTotals *previous)
+                                    const StatTotals *previous, Comparison comparison)
 {
     Sums sums{};
     for (std::size_t i = 0; i < SumCount; ++i)
@@ -512,7 +512,7 @@ ExplainedStats explainExpectedStats(std::span<const EquipmentRow> rows, const Bo
     if (previous) {
         // A change stands beside the value it changed: before a derived value's result line,
         // after everything else.
-        const auto changes = changeLines(*previous, result.captions);
+        const auto changes = changeLines(*previous, result.captions, comparison);
         for (std::size_t i = 0; i < changes.size(); ++i) {
             if (!changes[i])
                 continue;

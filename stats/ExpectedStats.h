@@ -39,6 +39,10 @@ std::string_view captionValue(const StatTotals &totals, std::size_t index);
 /// Linear in the total length of the texts; nothing is allocated per row.
 StatTotals calculateExpectedStats(std::span<const std::string> statTexts, const BonusSettings &bonus);
 
+/// What the captions of a calculation are compared with: the calculation before, or the
+/// captions a player pinned as the reference.
+enum class Comparison { previousCalculation, reference };
+
 /// The captions of a calculation and, per label, the lines (plain UTF-8 text, one string per
 /// line) that explain its value.
 struct ExplainedStats {
@@ -59,9 +63,11 @@ struct ExplainedStats {
 ///   begins "값 없음: " and says why.
 /// - Healing (10): which row the token came from, or that the last row has none, or that the
 ///   list is empty.
-/// With `previous` (the captions of the calculation before), a changed value gains the line of
-/// changeLines(): before the last line of a derived value, at the end of the others.
+/// With `previous` (the captions of the calculation before, or the reference as `comparison`
+/// says), a changed value gains the line of changeLines(): before the last line of a derived
+/// value, at the end of the others.
 ExplainedStats explainExpectedStats(std::span<const EquipmentRow> rows, const BonusSettings &bonus,
-                                    const StatTotals *previous = nullptr);
+                                    const StatTotals *previous = nullptr,
+                                    Comparison comparison = Comparison::previousCalculation);
 
 } // namespace velmora

@@ -92,6 +92,7 @@ std::optional<std::string> changeOf(const StatTotals &before, const StatTotals &
 }
 
 constexpr std::string_view changeLead = "이전 계산 대비 ";
+constexpr std::string_view referenceLead = "기준 대비 ";
 constexpr std::string_view shownBefore = " (이전: ";
 constexpr std::string_view nothingShown = "없음";
 
@@ -106,14 +107,14 @@ std::array<std::optional<std::string>, statLabelCount> statChanges(const StatTot
     return changes;
 }
 
-std::array<std::optional<std::string>, statLabelCount> changeLines(const StatTotals &before,
-                                                                   const StatTotals &after)
+std::array<std::optional<std::string>, statLabelCount>
+changeLines(const StatTotals &before, const StatTotals &after, Comparison comparison)
 {
     std::array<std::optional<std::string>, statLabelCount> lines = statChanges(before, after);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (!lines[i])
             continue;
-        std::string line(changeLead);
+        std::string line(comparison == Comparison::reference ? referenceLead : changeLead);
         line += *lines[i];
         if (*lines[i] == changedWord) {
             // The healing token is the site's text; a number is the program's own.
@@ -130,25 +131,75 @@ std::array<std::optional<std::string>, statLabelCount> changeLines(const StatTot
     return lines;
 }
 
+std::string changeList(const StatTotals &before, const StatTotals &after)
+{
+    std::string list;
+    const auto changes = statChanges(before, after);
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        if (!changes[i])
+            continue;
+        if (!list.empty())
+            list += ", ";
+        list += statName(i);
+        list += ' ';
+        list += *changes[i];
+    }
+    return list;
+}
+
+std::vector<StatMove> statMoves(const StatTotals &before, const StatTotals &after)
+{
+    std::vector<StatMove> moves;
+    const auto changes = statChanges(before, after);
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        if (!changes[i])
+            continue;
+        // The healing token is the site's text; a number is the program's own.
+        const auto shown = [i](std::string_view value) {
+            if (value.empty())
+                return std::string(nothingShown);
+            return i == healingCaption ? isolate(value) : std::string(value);
+        };
+        std::string line(statName(i));
+        line += ' ';
+        line += shown(captionValue(before, i));
+        line += " → ";
+        line += shown(captionValue(after, i));
+        line += " (";
+        line += *changes[i];
+        line += ')';
+        const int direction = changes[i]->starts_with('+') ? 1 : changes[i]->starts_with('-') ? -1 : 0;
+        moves.push_back({i, std::move(line), direction});
+    }
+    return moves;
+}
+
 std::string calculationStatus(const StatTotals *previous, const StatTotals &now)
 {
     if (!previous)
         return "계산 완료";
-    std::string status = "계산: ";
-    bool changed = false;
-    const auto changes = statChanges(*previous, now);
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        if (!changes[i])
-            continue;
-        if (changed)
-            status += ", ";
-        status += statName(i);
-        status += ' ';
-        status += *changes[i];
-        changed = true;
-    }
-    if (!changed)
-        status += "변화 없음";
+    const std::string changes = changeList(*previous, now);
+    return "계산: " + (changes.empty() ? std::string("변화 없음") : changes);
+}
+
+std::string referenceStatus(const StatTotals &reference, const StatTotals &now)
+{
+    const std::string changes = changeList(reference, now);
+    return changes.empty() ? std::string("기준과 같음") : "기준 대비: " + changes;
+}
+
+std::string previewStatus(std::string_view name, std::string_view grade, const StatTotals &now,
+                          const StatTotals &added, const PreviewReplacement *replaced, const StatTotals *reference)
+{
+    const auto changesOrNone = [](const StatTotals &before, const StatTotals &after) {
+        const std::string changes = changeList(before, after);
+        return changes.empty() ? std::string("변화 없음") : changes;
+    };
+    std::string status = "미리보기 " + isolate(name) + " (" + std::string(grade) + "): " + changesOrNone(now, added);
+    if (replaced)
+        status += " · " + isolate(replaced->name) + " 대신: " + changesOrNone(now, replaced->captions);
+    if (reference)
+        status += " · " + referenceStatus(*reference, added);
     return status;
 }
 

@@ -238,7 +238,7 @@ TEST_F(WindowSets, TheWorkingSetComesBackAtTheNextStart)
 {
     buildASet();
     const QStringList captions = boxCaptions();
-    QTest::qWaitFor([] { return QFile::exists(workingSetPath()); });
+    ASSERT_TRUE(QTest::qWaitFor([] { return QFile::exists(workingSetPath()); }));
     window.reset();
     const std::size_t requests = site.requestCount();
 
@@ -309,7 +309,7 @@ TEST_F(WindowSets, TheListsContextMenuDoesWhatTheKeysDo)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !poll.isActive(); }));
     EXPECT_EQ(entries, (QStringList{"삭제\tDel", "복사\tCtrl+C", "붙여넣기\tCtrl+V", "되돌리기\tCtrl+Z",
                                     "다시 실행\tCtrl+Shift+Z", "열기\tCtrl+O", "저장\tCtrl+S",
-                                    "다른 이름으로 저장\tCtrl+Shift+S"}));
+                                    "다른 이름으로 저장\tCtrl+Shift+S", "기준으로 고정\tCtrl+B"}));
     EXPECT_EQ(rows(equipment), Rows(builtRows.begin() + 1, builtRows.end()));
     // The removal went through the same handler as Delete: one step, named as Delete names it.
     key(Qt::Key_Z, Qt::ControlModifier);
