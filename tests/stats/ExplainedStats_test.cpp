@@ -235,5 +235,55 @@ TEST(StatChanges, TooltipLinesNameWhatWasShownWhenThereIsNoDifference)
     EXPECT_EQ(calculationStatus(&before, after), "계산: 근공력 +2, 치유력 바뀜, 활력 바뀜, 생명력 바뀜");
 }
 
+// What a preview says, against the reference too: every moved stat once, gains and losses told
+// apart, names isolated, and "변화 없음" only when nothing moves.
+TEST(StatChanges, PreviewsAndTheReferenceSayWhatWouldMove)
+{
+    const StatTotals now = calculateExpectedStats({}, BonusSettings{});
+    const StatTotals added = calculateExpectedStats(std::vector<std::string>{"공격력30 힘5 "}, BonusSettings{});
+    const StatTotals weaker = calculateExpectedStats(std::vector<std::string>{"힘-2 "}, BonusSettings{});
+
+    EXPECT_EQ(changeList(now, added), "힘 +5, 근공력 +31");
+    EXPECT_EQ(changeList(now, now), "");
+    const std::vector<StatMove> moves = statMoves(now, added);
+    ASSERT_EQ(moves.size(), 2u);
+    EXPECT_EQ(moves[0].line, "힘 158 → 163 (+5)");
+    EXPECT_EQ(moves[0].direction, 1);
+    EXPECT_EQ(moves[1].line, "근공력 33.4 → 64.4 (+31)");
+    const std::vector<StatMove> losses = statMoves(now, weaker);
+    ASSERT_FALSE(losses.empty());
+    EXPECT_EQ(losses[0].line, "힘 158 → 156 (-2)");
+    EXPECT_EQ(losses[0].direction, -1);
+    StatTotals healing = now;
+    healing[10] = "치유력 : 9";
+    EXPECT_EQ(statMoves(now, healing).at(0).line, "치유력 없음 → " + fsi + "9" + pdi + " (바뀜)");
+    EXPECT_EQ(statMoves(now, healing).at(0).direction, 0);
+
+    EXPECT_EQ(referenceStatus(now, added), "기준 대비: 힘 +5, 근공력 +31");
+    EXPECT_EQ(referenceStatus(now, now), "기준과 같음");
+    EXPECT_EQ(changeLines(now, added, Comparison::reference)[0], "기준 대비 +5");
+
+    struct Case {
+        const char *what;
+        const StatTotals *replaced;
+        const StatTotals *reference;
+        std::string status;
+    };
+    const PreviewReplacement instead{"녹슨 검", weaker};
+    const std::string head = "미리보기 " + fsi + "불꽃 송곳니" + pdi + " (영웅): ";
+    const Case cases[] = {
+        {"an add", nullptr, nullptr, head + "힘 +5, 근공력 +31"},
+        {"in place of a row", &weaker, nullptr, head + "힘 +5, 근공력 +31 · " + fsi + "녹슨 검" + pdi + " 대신: 힘 -2, 근공력 -1"},
+        {"against a reference", nullptr, &added, head + "힘 +5, 근공력 +31 · 기준과 같음"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string status =
+            previewStatus("불꽃 송곳니", "영웅", now, added, c.replaced ? &instead : nullptr, c.reference);
+        EXPECT_EQ(status, c.status);
+    }
+    EXPECT_EQ(previewStatus("반지", "영웅", now, now), "미리보기 " + fsi + "반지" + pdi + " (영웅): 변화 없음");
+}
+
 } // namespace
 } // namespace velmora
