@@ -547,28 +547,24 @@ void FrmMain::Command2_Click()
     box.exec();
 }
 
-void FrmMain::undoListChange()
-{
-    QUndoStack &history = m_set.history();
-    if (!history.canUndo()) {
-        statusBar()->showMessage(QStringLiteral("되돌릴 변경이 없습니다"));
-        return;
-    }
-    const QString change = history.undoText();
-    history.undo();
-    statusBar()->showMessage(QStringLiteral("되돌림: %1").arg(change));
-}
+void FrmMain::undoListChange() { moveThroughHistory(false); }
 
-void FrmMain::redoListChange()
+void FrmMain::redoListChange() { moveThroughHistory(true); }
+
+void FrmMain::moveThroughHistory(bool forward)
 {
     QUndoStack &history = m_set.history();
-    if (!history.canRedo()) {
-        statusBar()->showMessage(QStringLiteral("다시 실행할 변경이 없습니다"));
+    if (!(forward ? history.canRedo() : history.canUndo())) {
+        statusBar()->showMessage(forward ? QStringLiteral("다시 실행할 변경이 없습니다")
+                                         : QStringLiteral("되돌릴 변경이 없습니다"));
         return;
     }
-    const QString change = history.redoText();
-    history.redo();
-    statusBar()->showMessage(QStringLiteral("다시 실행: %1").arg(change));
+    const QString change = forward ? history.redoText() : history.undoText();
+    if (forward)
+        history.redo();
+    else
+        history.undo();
+    statusBar()->showMessage((forward ? QStringLiteral("다시 실행: %1") : QStringLiteral("되돌림: %1")).arg(change));
 }
 
 void FrmMain::copyEquipmentList()

@@ -129,6 +129,8 @@ private:
     void showRemovedRows(int position, int count);
     void showBonus(int index);
     void showEquipmentSet();
+    /// Takes back the newest step of the set's history, or makes the newest undone one again.
+    void moveThroughHistory(bool forward);
     /// The equipment list's context menu: every action on the list, with its key.
     void showListMenu(const QPoint &at);
     /// The result list's context menu: 추가, 교체, 미리보기, with their keys.

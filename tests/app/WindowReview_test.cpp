@@ -26,6 +26,17 @@ class WindowReview : public WindowTest {
 protected:
     void pickGrade(int index) { child<QComboBox>("cr1")->setCurrentIndex(index); }
 
+    // The item page is answered once `release` is set; its tooltip page gives "힘3 ".
+    void holdItemPageUntil(std::promise<void> &release)
+    {
+        std::shared_future<void> released = release.get_future().share();
+        site.on("/item/detail.php", [this, released](const RecordedRequest &) {
+            released.wait();
+            return CannedResponse{.body = itemPage(site.url("/item/item_layer.inc.php?grade="))};
+        });
+        site.on("/item/item_layer.inc.php", CannedResponse{.body = "str: 3, "});
+    }
+
     // An item whose tooltip page gives `tooltip`, with the statuses of its two pages.
     void serveItem(int itemStatus, int tooltipStatus, const std::string &tooltip, int links = 12)
     {
@@ -70,12 +81,7 @@ TEST_F(WindowReview, ASearchRightAfterADoubleClickReplacesTheLongListSafely)
             .body = resultPage(std::vector<PageHit>(count, PageHit{"반지", "반지", "", site.url("/item/detail.php")}))};
     });
     std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    site.on("/item/detail.php", [&, released](const RecordedRequest &) {
-        released.wait();
-        return CannedResponse{.body = itemPage(site.url("/item/item_layer.inc.php?grade="))};
-    });
-    site.on("/item/item_layer.inc.php", CannedResponse{.body = "str: 3, "});
+    holdItemPageUntil(release);
     searchFor(QStringLiteral("반지"));
     ASSERT_EQ(list("LV1")->topLevelItemCount(), 50'000);
     pickGrade(5);
@@ -182,12 +188,7 @@ TEST_F(WindowReview, AHeldKeyDoesItsWorkOnce)
 {
     site.on(listPath, CannedResponse{.body = resultPage({{"반지", "반지", "", site.url("/item/detail.php")}})});
     std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    site.on("/item/detail.php", [&, released](const RecordedRequest &) {
-        released.wait();
-        return CannedResponse{.body = itemPage(site.url("/item/item_layer.inc.php?grade="))};
-    });
-    site.on("/item/item_layer.inc.php", CannedResponse{.body = "str: 3, "});
+    holdItemPageUntil(release);
     searchFor(QStringLiteral("반지"));
     pickGrade(5);
     QTreeWidget *hits = list("LV1");
