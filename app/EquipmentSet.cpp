@@ -103,6 +103,14 @@ std::vector<EquipmentRow> EquipmentSet::equipmentRows() const
     return rows;
 }
 
+std::optional<int> EquipmentSet::firstOfKind(std::string_view kind) const
+{
+    for (std::size_t i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].row.kind == kind)
+            return static_cast<int>(i);
+    return std::nullopt;
+}
+
 void EquipmentSet::append(SetRow row)
 {
     const QString text = QStringLiteral("추가 %1").arg(isolated(row.row.itemName));

@@ -55,6 +55,9 @@ public:
     /// The rows' five columns, in list order.
     std::vector<EquipmentRow> equipmentRows() const;
 
+    /// The position of the first row whose kind is `kind` (compared as text); nullopt for none.
+    std::optional<int> firstOfKind(std::string_view kind) const;
+
     const BonusState &bonuses() const { return m_bonuses; }
     const BonusSettings &bonus() const { return m_bonuses.values; }
 

@@ -40,6 +40,7 @@
 #include "app/Controls.h"
 #include "app/FailureText.h"
 #include "app/ItemSearch.h"
+#include "app/Preview.h"
 #include "app/SetFiles.h"
 #include "stats/EquipmentList.h"
 #include "stats/ExpectedStats.h"
@@ -123,23 +124,6 @@ bool isShiftEnter(const QKeyEvent *key)
     return modifiers == Qt::ShiftModifier && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter);
 }
 
-// A preview's lines for a tooltip: gains and losses told apart by colour as well as by sign.
-QString moveLines(const std::vector<StatMove> &moves)
-{
-    if (moves.empty())
-        return QStringLiteral("변화 없음");
-    QStringList lines;
-    for (const StatMove &move : moves) {
-        const QString line = qs(move.line).toHtmlEscaped();
-        if (move.direction > 0)
-            lines << QStringLiteral("<span style='color:#1a7f37'>%1</span>").arg(line);
-        else if (move.direction < 0)
-            lines << QStringLiteral("<span style='color:#cf222e'>%1</span>").arg(line);
-        else
-            lines << line;
-    }
-    return lines.join(QStringLiteral("<br>"));
-}
 
 // The first local file among what is dropped on the window; "" when there is none.
 QString droppedFile(const QMimeData *data)
@@ -455,14 +439,6 @@ std::optional<int> FrmMain::chosenGrade()
     return grade;
 }
 
-StatTotals FrmMain::captionsFor(const std::vector<EquipmentRow> &rows) const
-{
-    std::vector<std::string> statTexts;
-    statTexts.reserve(rows.size());
-    for (const EquipmentRow &row : rows)
-        statTexts.push_back(row.statText);
-    return calculateExpectedStats(statTexts, m_set.bonus());
-}
 
 void FrmMain::LV1_DblClick()
 {
@@ -702,56 +678,26 @@ void FrmMain::previewHit()
         stats = fetched.value();
     }
 
-    // Measured against what 계산 would show now, whether or not it was clicked.
-    std::vector<EquipmentRow> rows = m_set.equipmentRows();
-    const StatTotals now = captionsFor(rows);
-    const EquipmentRow item{hit->name.toStdString(), hit->kind.toStdString(), stats->statText, gradeText.toStdString(), {}};
-    const auto sameKind = std::find_if(rows.begin(), rows.end(), [&](const EquipmentRow &row) { return row.kind == item.kind; });
-    std::optional<StatTotals> replaced;
-    std::string replacedName;
-    if (sameKind != rows.end()) {
-        replacedName = sameKind->itemName;
-        std::vector<EquipmentRow> swapped = rows;
-        swapped[static_cast<std::size_t>(sameKind - rows.begin())] = item;
-        replaced = captionsFor(swapped);
-    }
-    rows.push_back(item);
-    const StatTotals added = captionsFor(rows);
-    const std::optional<StatTotals> &reference = m_set.reference();
-    const PreviewReplacement replacement{replacedName, replaced ? *replaced : added};
-    statusBar()->showMessage(qs(previewStatus(item.itemName, item.grade, now, added, replaced ? &replacement : nullptr,
-                                              reference ? &*reference : nullptr)));
-
-    QString tooltip = QStringLiteral("<p style='white-space:pre'><b>%1</b><br>%2")
-                          .arg(QStringLiteral("미리보기 %1 (%2)").arg(isolated(hit->name), gradeText).toHtmlEscaped(),
-                               moveLines(statMoves(now, added)));
-    if (replaced)
-        tooltip += QStringLiteral("<br><br><b>%1</b><br>%2")
-                       .arg(QStringLiteral("%1 대신:").arg(qs(isolate(replacedName))).toHtmlEscaped(),
-                            moveLines(statMoves(now, *replaced)));
-    if (reference)
-        tooltip += QStringLiteral("<br><br><b>기준 대비:</b><br>%1").arg(moveLines(statMoves(*reference, added)));
-    m_search->setSelectedHitTooltip(tooltip + QStringLiteral("</p>"));
+    const PreviewText preview = describePreview(
+        m_set, {hit->name.toStdString(), hit->kind.toStdString(), stats->statText, gradeText.toStdString(), {}});
+    statusBar()->showMessage(preview.status);
+    m_search->setSelectedHitTooltip(preview.tooltip);
 }
 
 void FrmMain::replaceWithHit()
 {
     const QString gradeText = m_cr1->currentText();
     const std::optional<ItemSearch::Hit> hit = m_search->selectedHit();
-    const std::vector<SetRow> &rows = m_set.rows();
-    const auto sameKind = !hit ? rows.end() : std::find_if(rows.begin(), rows.end(), [&](const SetRow &row) {
-        return row.row.kind == hit->kind.toStdString();
-    });
+    const std::optional<int> position = hit ? m_set.firstOfKind(hit->kind.toStdString()) : std::nullopt;
     // Nothing of its kind to replace: an add, exactly as Enter makes it.
-    if (sameKind == rows.end()) {
+    if (!position) {
         LV1_DblClick();
         return;
     }
     const std::optional<int> grade = chosenGrade();
     if (!grade)
         return;
-    const int position = static_cast<int>(sameKind - rows.begin());
-    const std::string replacedName = sameKind->row.itemName;
+    const std::string replacedName = m_set.rows()[static_cast<std::size_t>(*position)].row.itemName;
     const Outcome<ItemStats, ItemFetchFailure> stats = m_search->fetchStats(hit->address, *grade);
     // A good row is never swapped for one without stats.
     if (!stats || stats.value().statText.empty()) {
@@ -764,7 +710,7 @@ void FrmMain::replaceWithHit()
         return;
     }
     const QString change = QStringLiteral("%1 → %2").arg(qs(isolate(replacedName)), isolated(hit->name));
-    m_set.replace(position,
+    m_set.replace(*position,
                   {{hit->name.toStdString(), hit->kind.toStdString(), stats.value().statText, gradeText.toStdString(), {}},
                    hit->address},
                   QStringLiteral("교체 %1").arg(change));
@@ -781,7 +727,7 @@ void FrmMain::toggleReference()
         statusBar()->showMessage(QStringLiteral("기준 해제"));
         return;
     }
-    m_set.setReference(captionsFor(m_set.equipmentRows()));
+    m_set.setReference(captionsFor(m_set, m_set.equipmentRows()));
     statusBar()->showMessage(QStringLiteral("기준 고정"));
 }
 

@@ -137,8 +137,7 @@ private:
     void showHitMenu(QTreeWidget *list, const QPoint &at);
     /// The grade in cr1 as its number; nullopt (after the grade message) when it is no grade.
     std::optional<int> chosenGrade();
-    /// What 계산 would show for `rows` with the bonuses as they are.
-    velmora::StatTotals captionsFor(const std::vector<velmora::EquipmentRow> &rows) const;
+
     /// A set file's name from the file dialog; "" when the player cancelled.
     QString askForSetFile(bool toSave);
     void saveSetTo(const QString &path);
