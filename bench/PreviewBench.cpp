@@ -26,9 +26,11 @@
 #include <vector>
 
 #include "app/FrmMain.h"
+#include "app/ItemSearch.h"
 #include "bench/BenchData.h"
 #include "bench/BenchWindow.h"
 #include "itemdb/HttpRequester.h"
+#include "itemdb/ItemDatabase.h"
 #include "itemdb/ItemPage.h"
 #include "sample-site/SampleSite.h"
 
@@ -249,16 +251,23 @@ BENCHMARK(PreviewKept1000UntilPainted)
 
 // A preview that fetches: each timed Space is on a hit and grade the session has not fetched
 // (hits in order, each at every grade in turn), so it makes both requests, then works out the
-// preview over `state.range(0)` equipment rows.
-void PreviewFetched(benchmark::State &state)
+// preview over `state.range(0)` equipment rows. `kept`: the same preview of one hit already
+// kept, for what the key press costs besides the fetch (its mean, not a median of single
+// presses as the 1,000-row figure).
+void preview(benchmark::State &state, bool kept)
 {
     const auto rows = static_cast<std::size_t>(state.range(0));
     CountingSite &site = countingSite();
     PreviewWindow shown(site.base(), rows);
+    if (kept) {
+        shown.choose(0, 0);
+        if (!isPreview(shown.preview()))
+            throw std::runtime_error("the first preview failed");
+    }
     std::int64_t k = 0;
     for (auto _ : state) {
-        const int hit = static_cast<int>((k / grades) % static_cast<std::int64_t>(listedHits));
-        const int grade = static_cast<int>(k % grades);
+        const int hit = kept ? 0 : static_cast<int>((k / grades) % static_cast<std::int64_t>(listedHits));
+        const int grade = kept ? 0 : static_cast<int>(k % grades);
         ++k;
         shown.choose(hit, grade);
         const std::int64_t before = site.requests();
@@ -269,18 +278,21 @@ void PreviewFetched(benchmark::State &state)
             state.SkipWithError(("the preview failed: " + status.toStdString()).c_str());
             break;
         }
-        if (site.requests() != before + 2) {
-            state.SkipWithError("a timed preview did not make its two requests");
+        if (site.requests() != before + (kept ? 0 : 2)) {
+            state.SkipWithError(kept ? "a kept preview sent a request" : "a timed preview did not make its two requests");
             break;
         }
     }
 }
+void PreviewFetched(benchmark::State &state) { preview(state, false); }
+void PreviewKept(benchmark::State &state) { preview(state, true); }
 BENCHMARK(PreviewFetched)->Arg(10)->Arg(1'000)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(PreviewKept)->Arg(10)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // The floor of a fetching preview: the same two requests, the item page GET and the tooltip
 // page GET, made bare with the program's request object on the calling thread, cycling through
-// the same catalog's items at every grade in the same way. The tooltip addresses are the ones the item pages link to,
-// cut beforehand from the pages as the site serves them.
+// the same catalog's items at every grade in the same way. The tooltip addresses are the ones
+// the item pages link to, cut beforehand from the pages as the site serves them.
 void BareItemFetch(benchmark::State &state)
 {
     CountingSite &site = countingSite();
@@ -324,6 +336,45 @@ void BareItemFetch(benchmark::State &state)
     state.counters["bytes_per_fetch"] = static_cast<double>(bytes);
 }
 BENCHMARK(BareItemFetch)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// Where a fetching preview's time goes beyond its floor, step by step over the same items and
+// grades: the program's fetch alone on the calling thread (both requests, decoding, cutting the
+// grade link and the stat text), then the same fetch as the window makes it, on its network
+// thread while the window's thread waits, with no key and no preview around it.
+void itemFetchSteps(benchmark::State &state, bool windowWay)
+{
+    CountingSite &site = countingSite();
+    std::vector<std::string> itemAddresses;
+    for (const site::CatalogItem &item : site.catalog().items())
+        itemAddresses.push_back(site.base() + std::string(site::itemPagePath) + "?code=" + std::to_string(item.code));
+    HttpRequester requester;
+    const auto window = std::make_unique<FrmMain>(QStringLiteral("http://127.0.0.1:9"));
+    window->show();
+    if (!bench::waitUntilShown(*window))
+        throw std::runtime_error("the window did not come on screen");
+    QWidget client;
+    ItemSearch search(&client, QString::fromStdString(site.base()), RequestLimits{}, [](QTreeWidget *) {});
+    std::size_t k = 0;
+    for (auto _ : state) {
+        const std::string &address = itemAddresses[(k / grades) % itemAddresses.size()];
+        const int grade = static_cast<int>(k % grades) + 1;
+        ++k;
+        settle(*window);
+        const std::int64_t before = site.requests();
+        const auto start = Clock::now();
+        const Outcome<ItemStats, ItemFetchFailure> stats =
+            windowWay ? search.fetchStats(address, grade) : fetchItemStats(requester, address, grade);
+        state.SetIterationTime(secondsSince(start));
+        if (!stats || stats.value().statText.empty() || site.requests() != before + 2) {
+            state.SkipWithError("the fetch did not make its two requests and cut the stats");
+            break;
+        }
+    }
+}
+void ItemFetchRequest(benchmark::State &state) { itemFetchSteps(state, false); }
+void ItemFetchWindowWay(benchmark::State &state) { itemFetchSteps(state, true); }
+BENCHMARK(ItemFetchRequest)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(ItemFetchWindowWay)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
