@@ -3,13 +3,16 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QMetaObject>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -33,6 +36,24 @@ inline bool waitUntilShown(QWidget &window, int timeoutMs = 10'000)
     }
     QCoreApplication::processEvents();
     return true;
+}
+
+/// Does `act` (a click on the window, say) the way the player's input reaches the window in the
+/// program: from inside the window's running event loop, which turns once more after the handler
+/// before this returns. What the handler posted is delivered then, and what it handed to
+/// deleteLater() (a replaced result list) is destroyed, as in the program. Calling `act` with no
+/// event loop running and QCoreApplication::processEvents() after it is not the same: Qt delivers
+/// a deferred delete only in an event loop further out than the one that asked for it, and one
+/// asked for outside every loop waits until some loop runs, so the object would live on.
+inline void inEventLoop(const std::function<void()> &act)
+{
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&] {
+        act();
+        // Queued behind what the handler posted, deferred deletes included.
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
 }
 
 /// The child of `window` with this objectName; throws when there is none, so that a benchmark

@@ -58,8 +58,7 @@ void SearchPeakMemory(benchmark::State &state)
     for (auto _ : state) {
         search->setText(QString::fromStdU16String(std::u16string(bench::commonTerm)));
         const auto start = std::chrono::steady_clock::now();
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCoreApplication::processEvents();
+        bench::inEventLoop([button] { QTest::mouseClick(button, Qt::LeftButton); });
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     const bench::ResidentMemory after = bench::residentMemory();
