@@ -191,7 +191,10 @@ void ItemSearch::clearResults()
     replaced->setObjectName(QString());
     // The old list may be delivering the very event whose handler started this search (a
     // double-click on it, after which a held-back search ran): it goes once that event is over.
-    connect(replaced, &QObject::destroyed, this, [] { returnFreedMemory(); });
+    // Its rows and its view's room for them are freed after it says it is going, in the rest of
+    // its destruction: the memory is handed back on the next turn of the event loop.
+    connect(replaced, &QObject::destroyed, this,
+            [this] { QMetaObject::invokeMethod(this, [] { returnFreedMemory(); }, Qt::QueuedConnection); });
     replaced->deleteLater();
     m_list->show();
     if (hadFocus)
