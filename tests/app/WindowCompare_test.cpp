@@ -111,8 +111,10 @@ TEST_F(WindowCompare, APreviewSaysWhatAddingAndReplacingWouldChangeAsCalculation
     EXPECT_EQ(site.requestCount(), requests + 2);
     EXPECT_EQ(status(), preview);
 
-    // Adding it: 계산 then says, against the reference, what the preview said adding would do.
+    // Adding it fetches its two pages as every add does; 계산 then says, against the reference,
+    // what the preview said adding would do.
     onHit(0, Qt::Key_Return);
+    EXPECT_EQ(site.requestCount(), requests + 4);
     calculate();
     const QString added = status().section(QStringLiteral("기준 대비: "), 1);
     ASSERT_FALSE(added.isEmpty()) << status().toStdString();
