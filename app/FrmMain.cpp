@@ -188,15 +188,18 @@ FrmMain::FrmMain(const QString &siteBase, const RequestLimits &limits, QWidget *
     connect(&m_set, &EquipmentSet::replaced, this, &FrmMain::showEquipmentSet);
     Form_Load();
 
-    // The player's work is kept without asking: what the list and the bonuses held when the
-    // program last ended comes back, with no request and no undo step.
+    // The player's work is kept without asking: every change is written as it is made.
     m_keeper = std::make_unique<WorkingSetKeeper>(m_set, workingSetPath());
     connect(m_keeper.get(), &WorkingSetKeeper::writeFailed, this, [this](const QString &why) {
         statusBar()->showMessage(QStringLiteral("목록을 저장하지 못했습니다: %1").arg(why));
     });
+    setAcceptDrops(true);
+}
+
+void FrmMain::restoreWorkingSet()
+{
     if (const QString restored = m_keeper->restore(); !restored.isEmpty())
         statusBar()->showMessage(restored);
-    setAcceptDrops(true);
 }
 
 FrmMain::~FrmMain() = default;

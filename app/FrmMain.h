@@ -59,6 +59,12 @@ public:
     /// The name of grade `num` (1 "저급" … 12 "신화"); "" for any other number.
     QString rank(qint16 num) const;
 
+    /// Shows the working set kept when the program last ended (the rows, the bonus boxes, the
+    /// reference), with no request and no undo step, and says so in the status bar. The program
+    /// does this once, at start; a window made without it starts empty, as a window made in a test
+    /// should.
+    void restoreWorkingSet();
+
     /// Opens the set file at `path` in place of the equipment list, the bonuses and the
     /// reference, as one undo step; a file that cannot be opened changes nothing and a box says
     /// why. For Ctrl+O, a file dropped on the window and `velmora FILE`.

@@ -27,6 +27,8 @@ int main(int argc, char *argv[])
         return exitStatus(verdict);
 
     FrmMain window;
+    // What the player had when the program last ended, before the first frame shows.
+    window.restoreWorkingSet();
     window.show();
     velmora::ClosesWhenWindowLost windowLoss(window);
     app.installNativeEventFilter(&windowLoss);

@@ -1,6 +1,6 @@
 // The program's start-up, as main() carries it out, up to the window on screen: the version
-// check against the document at argv[1], then FrmMain, which brings back the working set kept in
-// its data folder. The "최신버전 입니다." box that main() shows in between waits for the player,
+// check against the document at argv[1], then FrmMain, bringing back the working set kept in its
+// data folder. The "최신버전 입니다." box that main() shows in between waits for the player,
 // so it is left out. Prints "shown" once the window is on screen.
 //   velmora_bench_startup_probe VERSION_URL [DATA_FOLDER ROWS]
 // With DATA_FOLDER the program's data lives in DATA_FOLDER/data (the working set in
@@ -37,6 +37,7 @@ int main(int argc, char *argv[])
     }
 
     FrmMain window;
+    window.restoreWorkingSet();
     window.show();
     if (!velmora::bench::waitUntilShown(window))
         return 3;

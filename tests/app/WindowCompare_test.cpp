@@ -213,6 +213,7 @@ TEST_F(WindowCompare, TheReferenceIsKeptInSetFilesAndTheWorkingSet)
     ASSERT_TRUE(QTest::qWaitFor([] { return QFile::exists(workingSetPath()); }));
     window.reset();
     FrmMain again(QString::fromStdString(site.base()));
+    again.restoreWorkingSet();
     QTest::mouseClick(again.findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
     EXPECT_TRUE(again.statusBar()->currentMessage().startsWith(QStringLiteral("기준 대비: 힘 +5")))
         << again.statusBar()->currentMessage().toStdString();

@@ -242,7 +242,10 @@ TEST_F(WindowSets, TheWorkingSetComesBackAtTheNextStart)
     window.reset();
     const std::size_t requests = site.requestCount();
 
+    // Only the program's start brings it back: a window made on its own starts empty.
     FrmMain again(QString::fromStdString(site.base()));
+    EXPECT_EQ(rows(again.findChild<QTreeWidget *>(QStringLiteral("LV2"))), Rows{});
+    again.restoreWorkingSet();
     EXPECT_EQ(rows(again.findChild<QTreeWidget *>(QStringLiteral("LV2"))), builtRows);
     QStringList shown;
     for (int i = 0; i < bonusBoxCount; ++i) {
@@ -268,6 +271,7 @@ TEST_F(WindowSets, AWorkingSetThatCannotBeReadIsMovedAsideAndTheWindowOpensEmpty
     writeBytes(workingSetPath(), broken);
 
     FrmMain opened(QString::fromStdString(site.base()));
+    opened.restoreWorkingSet();
     EXPECT_EQ(rows(opened.findChild<QTreeWidget *>(QStringLiteral("LV2"))), Rows{});
     const QDir data(QFileInfo(workingSetPath()).absolutePath());
     const QStringList aside = data.entryList({QStringLiteral("working-set.velmora.unreadable-*")});
