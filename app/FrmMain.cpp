@@ -141,6 +141,21 @@ const QString setFileSuffix = QStringLiteral(".velmora");
 // A file's name in one of the window's own messages: "⁨내 세트.velmora⁩".
 QString fileName(const QString &path) { return isolated(QFileInfo(path).fileName()); }
 
+// `message` with what the site answered when it answered with an error page:
+// "… (사이트 응답 HTTP 404)"; unchanged for a good answer.
+QString withSiteStatus(QString message, int status)
+{
+    if (const QString note = siteStatusNote(status); !note.isEmpty())
+        message += QStringLiteral(" (%1)").arg(note);
+    return message;
+}
+
+// The error status an item's fetch met, whether or not it gave stats.
+int errorStatusOf(const Outcome<ItemStats, ItemFetchFailure> &stats)
+{
+    return stats ? stats.value().errorStatus : stats.why().errorStatus;
+}
+
 QTreeWidgetItem *equipmentItem(const EquipmentRow &row)
 {
     return new QTreeWidgetItem(
@@ -424,12 +439,9 @@ void FrmMain::cmdSearch_Click()
         statusBar()->showMessage(QStringLiteral("검색 실패: %1").arg(failureText(*searched.failure)));
         return;
     }
-    QString message = QStringLiteral("검색 결과 %1건").arg(searched.hits);
     // An error page cut like any other gives no hits: say what the site answered, so that the
     // player does not take it for an item that does not exist.
-    if (const QString note = siteStatusNote(searched.status); !note.isEmpty())
-        message += QStringLiteral(" (%1)").arg(note);
-    statusBar()->showMessage(message);
+    statusBar()->showMessage(withSiteStatus(QStringLiteral("검색 결과 %1건").arg(searched.hits), searched.status));
 }
 
 std::optional<int> FrmMain::chosenGrade()
@@ -441,7 +453,6 @@ std::optional<int> FrmMain::chosenGrade()
     }
     return grade;
 }
-
 
 void FrmMain::LV1_DblClick()
 {
@@ -462,14 +473,12 @@ void FrmMain::LV1_DblClick()
                   hit->address});
 
     QString message = QStringLiteral("추가: %1 (%2)").arg(isolated(hit->name), gradeText);
-    const int errorStatus = stats ? stats.value().errorStatus : stats.why().errorStatus;
+    const int errorStatus = errorStatusOf(stats);
     if (!stats)
         message = QStringLiteral("%1 - 능력치 없음: %2").arg(message, fetchFailureText(stats.why()));
     else if (errorStatus != 0 && statText.empty())
         message += QStringLiteral(", 능력치 없음");
-    if (errorStatus != 0)
-        message += QStringLiteral(" (%1)").arg(siteStatusNote(errorStatus));
-    statusBar()->showMessage(message);
+    statusBar()->showMessage(withSiteStatus(message, errorStatus));
 }
 
 void FrmMain::LV2_DblClick()
@@ -672,10 +681,9 @@ void FrmMain::previewHit()
     if (!stats) {
         const Outcome<ItemStats, ItemFetchFailure> fetched = m_search->fetchStats(hit->address, *grade);
         if (!fetched) {
-            QString message = QStringLiteral("미리보기 %1: %2").arg(isolated(hit->name), fetchFailureText(fetched.why()));
-            if (fetched.why().errorStatus != 0)
-                message += QStringLiteral(" (%1)").arg(siteStatusNote(fetched.why().errorStatus));
-            statusBar()->showMessage(message);
+            statusBar()->showMessage(withSiteStatus(
+                QStringLiteral("미리보기 %1: %2").arg(isolated(hit->name), fetchFailureText(fetched.why())),
+                fetched.why().errorStatus));
             return;
         }
         stats = fetched.value();
@@ -707,9 +715,7 @@ void FrmMain::replaceWithHit()
         QString message = QStringLiteral("교체하지 않음: %1 (%2) - 능력치 없음").arg(isolated(hit->name), gradeText);
         if (!stats)
             message += QStringLiteral(": %1").arg(fetchFailureText(stats.why()));
-        if (const int status = stats ? stats.value().errorStatus : stats.why().errorStatus; status != 0)
-            message += QStringLiteral(" (%1)").arg(siteStatusNote(status));
-        statusBar()->showMessage(message);
+        statusBar()->showMessage(withSiteStatus(message, errorStatusOf(stats)));
         return;
     }
     const QString change = QStringLiteral("%1 → %2").arg(qs(isolate(replacedName)), isolated(hit->name));
@@ -717,10 +723,7 @@ void FrmMain::replaceWithHit()
                   {{hit->name.toStdString(), hit->kind.toStdString(), stats.value().statText, gradeText.toStdString(), {}},
                    hit->address},
                   QStringLiteral("교체 %1").arg(change));
-    QString message = QStringLiteral("교체: %1 (%2)").arg(change, gradeText);
-    if (stats.value().errorStatus != 0)
-        message += QStringLiteral(" (%1)").arg(siteStatusNote(stats.value().errorStatus));
-    statusBar()->showMessage(message);
+    statusBar()->showMessage(withSiteStatus(QStringLiteral("교체: %1 (%2)").arg(change, gradeText), stats.value().errorStatus));
 }
 
 void FrmMain::toggleReference()

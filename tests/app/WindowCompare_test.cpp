@@ -7,11 +7,9 @@
 #include <QFile>
 #include <QComboBox>
 #include <QLabel>
-#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextDocument>
-#include <QTimer>
 
 #include "app/SetFiles.h"
 #include "tests/app/WindowFixture.h"
@@ -223,24 +221,7 @@ TEST_F(WindowCompare, TheHitsContextMenuListsItsKeys)
 {
     QTreeWidget *hits = list("LV1");
     QTest::mouseClick(hits->viewport(), Qt::LeftButton, {}, hits->visualItemRect(hits->topLevelItem(0)).center());
-    QStringList entries;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        if (!menu)
-            return;
-        poll.stop();
-        for (QAction *entry : menu->actions())
-            entries << entry->text() + QLatin1Char('\t') + entry->shortcut().toString();
-        for (QAction *entry : menu->actions())
-            if (entry->text() == QStringLiteral("미리보기"))
-                menu->setActiveAction(entry);
-        QTest::keyClick(menu, Qt::Key_Return);
-    });
-    poll.start(10);
-    const QPoint onRow = hits->viewport()->mapTo(window.get(), hits->visualItemRect(hits->topLevelItem(0)).center());
-    QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, onRow);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !poll.isActive(); }));
+    const QStringList entries = chooseFromContextMenu(hits, 0, QStringLiteral("미리보기"));
     EXPECT_EQ(entries, (QStringList{"추가\tReturn", "교체\tShift+Return", "미리보기\tSpace"}));
     EXPECT_TRUE(status().startsWith(QStringLiteral("미리보기 ") + isolated(QStringLiteral("불꽃 송곳니")))) << status().toStdString();
 }

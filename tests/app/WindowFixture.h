@@ -2,7 +2,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
 #include <QStatusBar>
 #include <QTest>
 #include <QTreeWidget>
@@ -72,6 +75,37 @@ protected:
     }
 
     QString status() const { return window->statusBar()->currentMessage(); }
+
+    /// Right-clicks row `row` of a list the window system's way (where Qt turns it into a request
+    /// for the list's context menu), then chooses `entry` in the menu with Enter. Returns the
+    /// menu's entries, each its text, a tab and its key.
+    QStringList chooseFromContextMenu(QTreeWidget *view, int row, const QString &entry)
+    {
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        QStringList entries;
+        // Answers the menu whenever it is up.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            poll.stop();
+            for (QAction *action : menu->actions()) {
+                if (action->isSeparator())
+                    continue;
+                entries << action->text() + QLatin1Char('\t') + action->shortcut().toString();
+                if (action->text() == entry)
+                    menu->setActiveAction(action);
+            }
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        poll.start(10);
+        const QRect cell = view->visualItemRect(view->topLevelItem(row));
+        QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, view->viewport()->mapTo(window.get(), cell.center()));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !poll.isActive(); }));
+        return entries;
+    }
 
     LoopbackServer site;
     std::unique_ptr<FrmMain> window;

@@ -12,11 +12,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QUrl>
 
 #include "app/SetFiles.h"
@@ -286,31 +284,7 @@ TEST_F(WindowSets, TheListsContextMenuDoesWhatTheKeysDo)
     buildASet();
     QTreeWidget *equipment = list("LV2");
     equipment->setCurrentItem(equipment->topLevelItem(0));
-    // A right click on the list, through the window system's way in, where Qt turns it into a
-    // request for the list's context menu.
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    const QPoint onRow = equipment->viewport()->mapTo(window.get(), equipment->visualItemRect(equipment->topLevelItem(0)).center());
-    QStringList entries;
-    // Answers the menu whenever it is up.
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        if (!menu)
-            return;
-        poll.stop();
-        for (QAction *entry : menu->actions())
-            if (!entry->isSeparator())
-                entries << entry->text() + QLatin1Char('\t') + entry->shortcut().toString();
-        // 삭제: as Delete does.
-        for (QAction *entry : menu->actions())
-            if (entry->text() == QStringLiteral("삭제"))
-                menu->setActiveAction(entry);
-        QTest::keyClick(menu, Qt::Key_Return);
-    });
-    poll.start(10);
-    QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, onRow);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !poll.isActive(); }));
+    const QStringList entries = chooseFromContextMenu(equipment, 0, QStringLiteral("삭제"));
     EXPECT_EQ(entries, (QStringList{"삭제\tDel", "복사\tCtrl+C", "붙여넣기\tCtrl+V", "되돌리기\tCtrl+Z",
                                     "다시 실행\tCtrl+Shift+Z", "열기\tCtrl+O", "저장\tCtrl+S",
                                     "다른 이름으로 저장\tCtrl+Shift+S", "기준으로 고정\tCtrl+B"}));
