@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "app/Terminal.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QStringList>
@@ -18,9 +20,7 @@ const QStringList qtOptionsAlone = {"nograb", "dograb", "sync", "reverse", "widg
 
 CommandLine readCommandLine(int argc, const char *const *argv)
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    const QStringList arguments = programArguments(argc, argv);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

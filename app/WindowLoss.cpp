@@ -3,12 +3,21 @@
 #include <QMetaObject>
 #include <QWidget>
 
+#ifndef Q_OS_WIN
 #include <xcb/xproto.h>
+#endif
 
 namespace velmora {
 
 ClosesWhenWindowLost::ClosesWhenWindowLost(QWidget &window) : m_window(&window) {}
 
+#ifdef Q_OS_WIN
+// On Windows only the program's own thread can destroy its window: there is no loss to watch.
+bool ClosesWhenWindowLost::nativeEventFilter(const QByteArray &, void *, qintptr *)
+{
+    return false;
+}
+#else
 bool ClosesWhenWindowLost::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
 {
     if (eventType != "xcb_generic_event_t" || !m_window)
@@ -24,5 +33,6 @@ bool ClosesWhenWindowLost::nativeEventFilter(const QByteArray &eventType, void *
     QMetaObject::invokeMethod(m_window, &QWidget::close, Qt::QueuedConnection);
     return false; // Qt still needs to hear that its window is gone
 }
+#endif
 
 } // namespace velmora

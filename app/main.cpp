@@ -1,10 +1,9 @@
 #include <QApplication>
 #include <QTimer>
 
-#include <cstdio>
-
 #include "app/CommandLine.h"
 #include "app/FrmMain.h"
+#include "app/Terminal.h"
 #include "app/VersionCheck.h"
 #include "app/WindowLoss.h"
 #include "velmora_config.h"
@@ -14,7 +13,7 @@ int main(int argc, char *argv[])
     // --help and --version answer on the terminal and start nothing, not even Qt's display.
     const velmora::CommandLine commandLine = velmora::readCommandLine(argc, argv);
     if (commandLine.answer) {
-        std::fputs(commandLine.answer->c_str(), commandLine.status == 0 ? stdout : stderr);
+        velmora::printOnTerminal(*commandLine.answer, commandLine.status != 0);
         return commandLine.status;
     }
 

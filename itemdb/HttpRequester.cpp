@@ -261,6 +261,11 @@ struct HttpRequester::State {
         curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
         if (!certificateStore.empty())
             curl_easy_setopt(curl, CURLOPT_CAINFO, certificateStore.c_str());
+#ifdef _WIN32
+        // Windows' TLS checks the certificate against its own store; a revocation list that
+        // cannot be fetched (a site's CRL server down) does not make a valid site unreachable.
+        curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
+#endif
         // A body announced as larger than the limit is refused before any of it is read.
         curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBodyBytes));
         curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, allowedProtocols);

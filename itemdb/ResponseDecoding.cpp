@@ -1,16 +1,11 @@
 #include "itemdb/ResponseDecoding.h"
 
 #include "itemdb/Characters.h"
-
-#include <iconv.h>
+#include "itemdb/CodePageTable.h"
 
 #include <array>
-#include <bit>
-#include <cerrno>
 #include <cstddef>
-#include <memory>
 #include <optional>
-#include <vector>
 
 namespace velmora {
 
@@ -37,11 +32,11 @@ constexpr std::array koreanCharsetNames = {
     std::string_view("x-windows-949"),
 };
 
-enum class Decoder { utf8, iconv };
+enum class Decoder { utf8, platform };
 
 struct Charset {
     Decoder decoder = Decoder::utf8;
-    std::string iconvName; // for Decoder::iconv
+    std::string name; // for Decoder::platform: the lower-case name PlatformCharset::open takes
 };
 
 bool isSpace(char c)
@@ -86,180 +81,16 @@ std::string decodeUtf8(std::string_view body)
     return out;
 }
 
-// ---- iconv ----------------------------------------------------------------------------------
+// ---- legacy character sets ------------------------------------------------------------------
 
-class IconvHandle {
-public:
-    explicit IconvHandle(const std::string &from, const char *to = "UTF-8") : m_cd(iconv_open(to, from.c_str())) {}
-    ~IconvHandle()
-    {
-        if (ok())
-            iconv_close(m_cd);
-    }
-    IconvHandle(const IconvHandle &) = delete;
-    IconvHandle &operator=(const IconvHandle &) = delete;
-
-    bool ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return m_cd; }
-
-private:
-    iconv_t m_cd;
-};
-
-// Converts the whole body; a byte iconv cannot take becomes U+FFFD and conversion goes on with
-// the next byte, so an ASCII byte after a broken lead byte survives. An incomplete sequence at
-// the end becomes one U+FFFD.
-std::string decodeWithIconv(const std::string &charsetName, std::string_view body)
+std::string decodeCharset(const std::string &name, std::string_view body)
 {
-    IconvHandle converter(charsetName);
-    if (!converter.ok())
-        return decodeUtf8(body);
-
-    std::string out;
-    std::size_t used = 0;
-    out.resize(body.size() + body.size() / 2 + 16);
-    const auto ensureRoom = [&](std::size_t bytes) {
-        if (out.size() - used < bytes)
-            out.resize(out.size() * 2 + bytes);
-    };
-
-    char *in = const_cast<char *>(body.data()); // iconv's signature; it does not write
-    std::size_t inLeft = body.size();
-    while (inLeft > 0) {
-        char *outAt = out.data() + used;
-        std::size_t outLeft = out.size() - used;
-        const std::size_t result = iconv(converter.get(), &in, &inLeft, &outAt, &outLeft);
-        const int error = errno;
-        used = static_cast<std::size_t>(outAt - out.data());
-        if (result != static_cast<std::size_t>(-1))
-            continue;
-        if (error == E2BIG) {
-            ensureRoom(out.size());
-            continue;
-        }
-        // EILSEQ, EINVAL (cut off at the end) or anything unexpected: one U+FFFD, skip a byte.
-        ensureRoom(replacementCharacter.size());
-        out.replace(used, replacementCharacter.size(), replacementCharacter);
-        used += replacementCharacter.size();
-        if (error == EINVAL || inLeft == 0)
-            break;
-        ++in;
-        --inLeft;
-    }
-    // Stateful encodings may have output pending at the end.
-    ensureRoom(64);
-    char *outAt = out.data() + used;
-    std::size_t outLeft = out.size() - used;
-    iconv(converter.get(), nullptr, nullptr, &outAt, &outLeft);
-    used = static_cast<std::size_t>(outAt - out.data());
-
-    out.resize(used);
-    // Some of glibc's converters (its UTF-8 under a spelling such as "utf+8", the UCS-4 family)
-    // pass code points beyond U+10FFFF through; the text leaves here as valid UTF-8 regardless.
-    return decodeUtf8(out);
-}
-
-// CP949, the set Korean sites use, is decoded through a table that iconv's own CP949 converter
-// fills once: single bytes and lead/trail pairs. Decoding then costs the same per byte whether
-// the page is clean or garbage, where one iconv call per broken byte would not.
-class Cp949Table {
-public:
-    // nullptr when iconv has no CP949
-    static const Cp949Table *instance()
-    {
-        static const std::unique_ptr<Cp949Table> table = build();
-        return table.get();
-    }
-
-    std::string decode(std::string_view body) const
-    {
-        std::string out;
-        out.reserve(body.size() + body.size() / 2);
-        std::size_t at = 0;
-        while (at < body.size()) {
-            const auto byte = static_cast<unsigned char>(body[at]);
-            if (m_lead[byte]) {
-                if (at + 1 == body.size()) { // cut off after the lead byte
-                    out.append(replacementCharacter);
-                    break;
-                }
-                const auto trail = static_cast<unsigned char>(body[at + 1]);
-                const char32_t pair = m_pairs[(std::size_t(byte) << 8) | trail];
-                if (pair != none) {
-                    appendUtf8(out, pair);
-                    at += 2;
-                    continue;
-                }
-                // A broken pair costs only its lead byte; the next byte is read afresh, so the
-                // ASCII after a stray lead byte survives.
-            } else if (m_single[byte] != none) {
-                appendUtf8(out, m_single[byte]);
-                ++at;
-                continue;
-            }
-            out.append(replacementCharacter);
-            ++at;
-        }
-        return out;
-    }
-
-private:
-    static constexpr char32_t none = 0xFFFFFFFF;
-
-
-    // The one code point iconv makes of exactly these bytes, or `none`; sets `incomplete` when
-    // iconv wants more bytes.
-    static char32_t convert(IconvHandle &converter, std::string_view bytes, bool &incomplete)
-    {
-        char input[2] = {};
-        bytes.copy(input, sizeof input);
-        char *in = input;
-        std::size_t inLeft = bytes.size();
-        char32_t output[2] = {};
-        char *out = reinterpret_cast<char *>(output);
-        std::size_t outLeft = sizeof output;
-        const std::size_t result = iconv(converter.get(), &in, &inLeft, &out, &outLeft);
-        incomplete = result == static_cast<std::size_t>(-1) && errno == EINVAL;
-        iconv(converter.get(), nullptr, nullptr, nullptr, nullptr);
-        if (result == static_cast<std::size_t>(-1) || inLeft != 0 || outLeft != sizeof output - sizeof(char32_t))
-            return none;
-        return output[0];
-    }
-
-    static std::unique_ptr<Cp949Table> build()
-    {
-        constexpr const char *utf32 = std::endian::native == std::endian::little ? "UTF-32LE" : "UTF-32BE";
-        IconvHandle converter("CP949", utf32);
-        if (!converter.ok())
-            return nullptr;
-        auto table = std::make_unique<Cp949Table>();
-        table->m_pairs.assign(std::size_t(1) << 16, none);
-        for (unsigned lead = 0; lead < 256; ++lead) {
-            const char leadByte = static_cast<char>(lead);
-            bool incomplete = false;
-            table->m_single[lead] = convert(converter, std::string_view(&leadByte, 1), incomplete);
-            table->m_lead[lead] = incomplete;
-            if (!incomplete)
-                continue;
-            for (unsigned trail = 0; trail < 256; ++trail) {
-                const char pair[2] = {leadByte, static_cast<char>(trail)};
-                table->m_pairs[(lead << 8) | trail] = convert(converter, std::string_view(pair, 2), incomplete);
-            }
-        }
-        return table;
-    }
-
-    std::array<char32_t, 256> m_single{};
-    std::array<bool, 256> m_lead{};
-    std::vector<char32_t> m_pairs; // indexed by lead << 8 | trail
-};
-
-std::string decodeCharset(const std::string &iconvName, std::string_view body)
-{
-    if (iconvName == "CP949")
-        if (const Cp949Table *table = Cp949Table::instance())
-            return table->decode(body);
-    return decodeWithIconv(iconvName, body);
+    if (name == "cp949")
+        if (const PlatformCharset *cp949 = PlatformCharset::cp949())
+            return cp949->decode(body);
+    if (const auto charset = PlatformCharset::open(name))
+        return charset->decode(body);
+    return decodeUtf8(body);
 }
 
 // ---- finding the declared character set -----------------------------------------------------
@@ -421,7 +252,7 @@ std::optional<std::string> metaCharset(std::string_view body)
 }
 
 // The decoder for a declared name; nullopt when the name is empty, not a plain charset name, or
-// unknown to iconv, which all count as no declaration.
+// unknown to the platform, which all count as no declaration.
 std::optional<Charset> charsetNamed(std::string_view declared)
 {
     const std::string name = lowered(trimmed(declared));
@@ -431,16 +262,16 @@ std::optional<Charset> charsetNamed(std::string_view declared)
         return Charset{Decoder::utf8, {}};
     for (std::string_view korean : koreanCharsetNames)
         if (name == korean)
-            return Charset{Decoder::iconv, "CP949"};
+            return Charset{Decoder::platform, "cp949"};
     for (char c : name) {
         const bool plain = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
                            c == '.' || c == ':' || c == '+';
         if (!plain) // keeps iconv suffixes such as "//TRANSLIT" out of the conversion
             return std::nullopt;
     }
-    if (!IconvHandle(name).ok())
+    if (!PlatformCharset::open(name))
         return std::nullopt;
-    return Charset{Decoder::iconv, name};
+    return Charset{Decoder::platform, name};
 }
 
 std::optional<Charset> declaredCharset(std::string_view body, std::string_view contentType)
@@ -452,7 +283,7 @@ std::optional<Charset> declaredCharset(std::string_view body, std::string_view c
         auto charset = charsetNamed(*declared);
         // A page that could be read as ASCII to find its own tag is not UTF-16, whatever the tag
         // says.
-        if (charset && charset->decoder == Decoder::iconv && charset->iconvName.starts_with("utf-16"))
+        if (charset && charset->decoder == Decoder::platform && charset->name.starts_with("utf-16"))
             charset = Charset{Decoder::utf8, {}};
         return charset;
     }
@@ -468,13 +299,13 @@ std::string decodeResponse(std::string_view body, std::string_view contentType)
         return decodeUtf8(body.substr(utf8ByteOrderMark.size()));
 
     if (const auto charset = declaredCharset(body, contentType))
-        return charset->decoder == Decoder::utf8 ? decodeUtf8(body) : decodeCharset(charset->iconvName, body);
+        return charset->decoder == Decoder::utf8 ? decodeUtf8(body) : decodeCharset(charset->name, body);
 
     // Nothing usable declared: pages that are valid UTF-8 are taken as such, anything else as the
     // Korean Windows code page, which old Korean sites send without saying so.
     if (validUtf8Prefix(body) == body.size())
         return decodeUtf8(body);
-    return decodeCharset("CP949", body);
+    return decodeCharset("cp949", body);
 }
 
 } // namespace velmora
