@@ -6,7 +6,7 @@ JOBS  ?= $(shell nproc)
 SITE_PORT ?= 8750
 FUZZ_SECONDS ?= 300
 
-.PHONY: all test asan-test run bench fuzz package package-local clean windows windows-local windows-test \
+.PHONY: all test asan-test run bench fuzz package package-local clean windows windows-local windows-test windows-bench \
         build-dev build-release build-asan build-bench
 
 all: build-dev
@@ -130,3 +130,11 @@ windows-test: build-release
 	ctest --preset windows-test -j $(JOBS)
 	$(MAKE) windows-local
 	scripts/windows-e2e build/windows-local build/release
+
+# Start-up and the page cut of the Windows build under Wine beside the Linux build (figures only).
+windows-bench: build-bench
+	@scripts/install-deps windows
+	$(WINDOWS_TOOLCHAIN) && \
+	cmake --preset windows-bench && \
+	cmake --build --preset windows-bench -j $(JOBS) && \
+	xvfb-run -a -s "-screen 0 1280x1024x24" scripts/windows-bench build/bench build/windows-bench
