@@ -61,11 +61,11 @@ def handed_over(args, desk, server):
 def at_the_same_moment(args, desk, server):
     data_home = tempfile.mkdtemp(prefix="velmora-e2e-data-")
     asked = server.requests
-    runs = [d.Velmora(args.velmora, f"{args.artifacts}/together-{n}.log", data_home=data_home) for n in range(3)]
+    runs = [d.Velmora(args.velmora, f"{args.artifacts}/together-{n}.log", data_home=data_home) for n in range(5)]
     try:
-        d.wait_for("two of the three to end", lambda: sum(r.proc.poll() is not None for r in runs) == 2)
+        d.wait_for("four of the five to end", lambda: sum(r.proc.poll() is not None for r in runs) == 4)
         codes = [r.proc.returncode for r in runs if r.proc.poll() is not None]
-        if codes != [0, 0]:
+        if codes != [0] * 4:
             raise d.Failure(f"the starts that handed over ended with {codes}")
         running = next(r for r in runs if r.proc.poll() is None)
         running.open_window()
@@ -88,10 +88,17 @@ def after_a_kill(args, desk, server):
     if len(left) != 1 or not stat.S_ISSOCK(os.stat(left[0]).st_mode):
         raise d.Failure(f"the killed program left {left}, not its socket")
     again = d.Velmora(args.velmora, f"{args.artifacts}/after-kill.log", data_home=first.data_home)
+    later = None
     try:
         again.open_window()
+        # It took the place over: a start after it meets it instead of opening a window.
+        later = d.Velmora(args.velmora, f"{args.artifacts}/after-restart.log", data_home=first.data_home)
+        if later.wait_exit() != 0:
+            raise d.Failure(f"the start after the restart ended with {later.proc.returncode}")
     finally:
-        again.kill()
+        for run in [again, later]:
+            if run:
+                run.kill()
 
 
 def main():
@@ -102,7 +109,7 @@ def main():
         return d.run_cases([
             ("a later start hands its file to the running window, a refused one gets its box there",
              lambda: handed_over(args, desk, server)),
-            ("three starts at the same moment end with one window", lambda: at_the_same_moment(args, desk, server)),
+            ("five starts at the same moment end with one window", lambda: at_the_same_moment(args, desk, server)),
             ("a program killed with SIGKILL does not block the next start", lambda: after_a_kill(args, desk, server)),
         ])
     finally:
