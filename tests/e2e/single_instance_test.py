@@ -1,8 +1,8 @@
 #!/usr/bin/python3
-"""One program per data folder, on the real program: a later start hands its set file to the
-running window and ends with status 0, having asked the site nothing and so shown no box; a file
-the window refuses gets its box there; starts at the same moment end with one window; a program
-killed with SIGKILL leaves its socket behind and the next start still comes up."""
+"""One program per data folder: a later start hands its set file to the running window and ends
+with status 0 having asked for no version document (so shown no box); a refused file gets its box
+in the running window; starts at the same moment end with one window; a program killed with
+SIGKILL leaves its socket behind, and the next start still comes up and is met by later ones."""
 
 import glob
 import hashlib
@@ -14,51 +14,51 @@ import tempfile
 
 import desktop as d
 
-FSI, PDI = "\u2068", "\u2069"
-SET_NAME = "받은 세트.velmora"
+SET_NAME, BROKEN_NAME = "받은 세트.velmora", "깨진 세트.velmora"
 ROWS = [{"name": "건네받은 검", "kind": "검", "stats": "힘5 ", "grade": "전설", "address": ""},
         {"name": "건네받은 활", "kind": "활", "stats": "민첩3 ", "grade": "저급", "address": ""}]
 
 
+def later_start(args, data_home, log, arguments=(), cwd=None):
+    """A start meeting the running program: it must end by itself with status 0."""
+    run = d.Velmora(args.velmora, f"{args.artifacts}/{log}.log", data_home=data_home, arguments=arguments, cwd=cwd)
+    try:
+        if run.wait_exit() != 0:
+            raise d.Failure(f"the start {log} ended with status {run.proc.returncode}")
+    finally:
+        run.kill()
+
+
 def handed_over(args, desk, server):
     first = d.Velmora(args.velmora, f"{args.artifacts}/first.log")
-    starts = []
     try:
         window = first.open_window()
+        asked = server.requests
         folder = tempfile.mkdtemp(prefix="velmora-e2e-set-")
         with open(os.path.join(folder, SET_NAME), "w", encoding="utf-8") as f:
             json.dump({"format": "velmora-set", "version": 1, "rows": ROWS, "bonuses": [None] * 10}, f)
-        with open(os.path.join(folder, "깨진 세트.velmora"), "w") as f:
+        with open(os.path.join(folder, BROKEN_NAME), "w") as f:
             f.write("{")
-        asked = server.requests
-        # Named relative to the second start's own folder, which the running window does not share.
-        for number, name in enumerate([SET_NAME, "깨진 세트.velmora"]):
-            starts.append(d.Velmora(args.velmora, f"{args.artifacts}/second-{number}.log",
-                                    data_home=first.data_home, arguments=[name], cwd=folder))
-            code = starts[-1].wait_exit()
-            if code != 0:
-                raise d.Failure(f"the start handing over {name} ended with status {code}")
-            if number == 0:
-                equipment = first.find("tree", "장비 목록", within=window)
-                wanted = [[r["name"], r["kind"], r["stats"], r["grade"]] for r in ROWS]
-                d.wait_for("the handed-over rows", lambda: [r[:4] for r in d.table_rows(equipment)] == wanted)
-                status = first.find("status bar", within=window)
-                expected = f"열기: {FSI}{SET_NAME}{PDI} ({len(ROWS)}개)"
-                d.wait_for(f"the status bar to say {expected}", lambda: status.name == expected)
-                desk.screenshot("handed-over")
+        # Named relative to the later start's own folder, which the running window does not share.
+        later_start(args, first.data_home, "second", [SET_NAME], cwd=folder)
+        equipment = first.find("tree", "장비 목록", within=window)
+        wanted = [[r["name"], r["kind"], r["stats"], r["grade"]] for r in ROWS]
+        d.wait_for("the handed-over rows", lambda: [r[:4] for r in d.table_rows(equipment)] == wanted)
+        status = first.find("status bar", within=window)
+        d.wait_for("the status to name the file", lambda: status.name == f"열기: \u2068{SET_NAME}\u2069 (2개)")
+        desk.screenshot("handed-over")
+        later_start(args, first.data_home, "third", [BROKEN_NAME], cwd=folder)
         _, text = first.alert()
         desk.screenshot("refused-box")
-        if "깨진 세트.velmora" not in text or "파일을 열 수 없습니다" not in text:
+        if BROKEN_NAME not in text or "파일을 열 수 없습니다" not in text:
             raise d.Failure(f"the running window's box says {text!r}")
-        d.key("Return")
         if server.requests != asked:
             raise d.Failure(f"the later starts asked for the version document {server.requests - asked} times")
     finally:
-        for run in [first, *starts]:
-            run.kill()
+        first.kill()
 
 
-def at_the_same_moment(args, desk, server):
+def at_the_same_moment(args, server):
     data_home = tempfile.mkdtemp(prefix="velmora-e2e-data-")
     asked = server.requests
     runs = [d.Velmora(args.velmora, f"{args.artifacts}/together-{n}.log", data_home=data_home) for n in range(5)]
@@ -67,9 +67,7 @@ def at_the_same_moment(args, desk, server):
         codes = [r.proc.returncode for r in runs if r.proc.poll() is not None]
         if codes != [0] * 4:
             raise d.Failure(f"the starts that handed over ended with {codes}")
-        running = next(r for r in runs if r.proc.poll() is None)
-        running.open_window()
-        desk.screenshot("together")
+        next(r for r in runs if r.proc.poll() is None).open_window()
         if server.requests - asked != 1:
             raise d.Failure(f"the version document was asked for {server.requests - asked} times")
     finally:
@@ -77,7 +75,7 @@ def at_the_same_moment(args, desk, server):
             run.kill()
 
 
-def after_a_kill(args, desk, server):
+def after_a_kill(args, server):
     first = d.Velmora(args.velmora, f"{args.artifacts}/killed.log")
     try:
         first.open_window()
@@ -88,17 +86,11 @@ def after_a_kill(args, desk, server):
     if len(left) != 1 or not stat.S_ISSOCK(os.stat(left[0]).st_mode):
         raise d.Failure(f"the killed program left {left}, not its socket")
     again = d.Velmora(args.velmora, f"{args.artifacts}/after-kill.log", data_home=first.data_home)
-    later = None
     try:
         again.open_window()
-        # It took the place over: a start after it meets it instead of opening a window.
-        later = d.Velmora(args.velmora, f"{args.artifacts}/after-restart.log", data_home=first.data_home)
-        if later.wait_exit() != 0:
-            raise d.Failure(f"the start after the restart ended with {later.proc.returncode}")
+        later_start(args, first.data_home, "after-restart")
     finally:
-        for run in [again, later]:
-            if run:
-                run.kill()
+        again.kill()
 
 
 def main():
@@ -109,8 +101,8 @@ def main():
         return d.run_cases([
             ("a later start hands its file to the running window, a refused one gets its box there",
              lambda: handed_over(args, desk, server)),
-            ("five starts at the same moment end with one window", lambda: at_the_same_moment(args, desk, server)),
-            ("a program killed with SIGKILL does not block the next start", lambda: after_a_kill(args, desk, server)),
+            ("five starts at the same moment end with one window", lambda: at_the_same_moment(args, server)),
+            ("a program killed with SIGKILL does not block the next start", lambda: after_a_kill(args, server)),
         ])
     finally:
         server.close()
