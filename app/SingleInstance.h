@@ -15,7 +15,8 @@ namespace velmora {
 /// One message from a second start to the running program: a 4-byte big-endian length, then
 /// that many bytes of UTF-8, the absolute path of the set file to open or nothing (only come
 /// forward). The running program answers one byte, `handOverReceived`, once it has the message.
-inline constexpr std::size_t handOverMaxBytes = 64 * 1024;
+// Room for the longest path Windows allows (32767 UTF-16 units), each up to 3 bytes of UTF-8.
+inline constexpr std::size_t handOverMaxBytes = 128 * 1024;
 inline constexpr char handOverReceived = '\x06';
 
 QByteArray handOverMessage(const QString &file);
