@@ -344,6 +344,17 @@ void FrmMain::dropEvent(QDropEvent *event)
     QTimer::singleShot(0, this, [this, path] { runHandler([this, path] { openSetFile(path); }); });
 }
 
+void FrmMain::comeForward(const QString &path)
+{
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+    // Through the queue, as a drop is: after the handler that runs now, if one does.
+    if (!path.isEmpty())
+        QTimer::singleShot(0, this, [this, path] { runHandler([this, path] { openSetFile(path); }); });
+}
+
 void FrmMain::prepareResultList(QTreeWidget *list)
 {
     list->viewport()->installEventFilter(this);

@@ -70,6 +70,10 @@ public:
     /// why. For Ctrl+O, a file dropped on the window and `velmora FILE`.
     void openSetFile(const QString &path);
 
+    /// Brings the window to the front, no longer minimised, and opens the set file at `path` as
+    /// Ctrl+O does ("" only brings it forward). For a set file handed over by a second start.
+    void comeForward(const QString &path);
+
 public slots:
     /// Searches the site for the search box's text and lists the hits in LV1.
     void cmdSearch_Click();

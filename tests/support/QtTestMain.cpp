@@ -20,6 +20,8 @@ int main(int argc, char **argv)
         return 2;
     qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    // Local sockets too (the folder is the player's only, as the runtime folder must be).
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.path()));
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
