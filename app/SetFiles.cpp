@@ -179,11 +179,11 @@ namespace {
 
 const QString workingSetExtraPrefix = QStringLiteral("working-set-");
 
-// The end of a reason that is put inside a sentence of ours: "… (파일이 너무 큽니다 (…바이트))".
-QString withoutFinalStop(QString text)
+// A reason said inside a sentence of ours, as a sentence of its own.
+QString asSentence(QString text)
 {
-    if (text.endsWith(QLatin1Char('.')))
-        text.chop(1);
+    if (!text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
     return text;
 }
 
@@ -256,9 +256,8 @@ QString WorkingSetKeeper::restore()
                 said = QStringLiteral("지난 목록을 읽을 수 없어 옮겨 두었습니다: %1").arg(isolated(target));
             } else {
                 const QString beside = nameBeside();
-                said = QStringLiteral("지난 목록을 읽을 수 없어 그대로 두었습니다: %1 (%2). 목록은 이제 %3에 보관합니다")
-                           .arg(isolated(m_path), withoutFinalStop(read.problem),
-                                isolated(QFileInfo(beside).fileName()));
+                said = QStringLiteral("지난 목록을 읽을 수 없어 그대로 두었습니다: %1 - %2 목록은 이제 %3에 보관합니다")
+                           .arg(isolated(m_path), asSentence(read.problem), isolated(QFileInfo(beside).fileName()));
                 m_path = beside;
             }
         }

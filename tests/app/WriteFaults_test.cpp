@@ -160,6 +160,36 @@ TEST(WriteFaults, EverySaveLeavesTheOldSetOrTheNewOneAndSaysWhich)
                 tried);
 }
 
+// A working set that cannot be read, and cannot be moved aside either (its rename fails): the
+// work goes to a name beside it, and the next start brings that back.
+TEST(WriteFaults, AWorkingSetThatCannotBeMovedAsideIsKeptBesideItAndComesBack)
+{
+    ASSERT_TRUE(arm && disarm) << "run with LD_PRELOAD=libvelmora-write-faults.so";
+    QTemporaryDir temporary;
+    const QDir folder(temporary.path());
+    const QString working = folder.filePath(QStringLiteral("working-set.velmora"));
+    put(working, QByteArray("{\"format\": \"velmora-set\""));
+    {
+        EquipmentSet equipment;
+        WorkingSetKeeper keeper(equipment, working);
+        arm(1, EIO); // the rename that would move it aside
+        const QString said = keeper.restore();
+        disarm();
+        EXPECT_TRUE(said.contains(QStringLiteral("working-set-2.velmora"))) << said.toStdString();
+        EXPECT_FALSE(said.contains(QStringLiteral(").)"))) << said.toStdString();
+        equipment.append({{"새 반지", "반지", "힘1 ", "일반", {}}, {}});
+        EXPECT_TRUE(keeper.writePending());
+        EXPECT_EQ(keeper.path(), folder.filePath(QStringLiteral("working-set-2.velmora")));
+        EXPECT_EQ(bytesOf(working), QByteArray("{\"format\": \"velmora-set\""));
+    }
+    EquipmentSet again;
+    WorkingSetKeeper keeper(again, working);
+    const QString said = keeper.restore();
+    EXPECT_TRUE(said.contains(QStringLiteral("옮겨 두었습니다"))) << said.toStdString();
+    ASSERT_EQ(again.rowCount(), 1);
+    EXPECT_EQ(again.rows()[0].row.itemName, "새 반지");
+}
+
 } // namespace
 } // namespace velmora
 
