@@ -26,6 +26,9 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPalette>
+#include <QFontMetrics>
+#include <QColor>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QPushButton>
@@ -209,12 +212,25 @@ FrmMain::FrmMain(const QString &siteBase, const RequestLimits &limits, QWidget *
     m_keepWarning = new QLabel(statusBar());
     m_keepWarning->setObjectName(QStringLiteral("keepWarning"));
     m_keepWarning->setTextFormat(Qt::PlainText);
-    m_keepWarning->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    QFont bold = font;
+    bold.setBold(true);
+    m_keepWarning->setFont(bold);
+    QPalette red = m_keepWarning->palette();
+    red.setColor(QPalette::WindowText, QColor(0xB0, 0, 0));
+    m_keepWarning->setPalette(red);
     m_keepWarning->hide();
     statusBar()->addPermanentWidget(m_keepWarning);
     connect(m_keeper.get(), &WorkingSetKeeper::failureChanged, this, [this](const QString &why) {
-        m_keepWarning->setText(QStringLiteral("목록을 보관하지 못하고 있습니다: %1").arg(why));
-        m_keepWarning->setAccessibleName(m_keepWarning->text());
+        // The window keeps its size: the label takes at most half of its width, a longer reason
+        // (a folder's path) shortened in the middle, and said whole in the tooltip and to a
+        // screen reader.
+        const QString text = QStringLiteral("목록을 보관하지 못하고 있습니다: %1").arg(why);
+        const QFontMetrics metrics = m_keepWarning->fontMetrics();
+        const QString shown = metrics.elidedText(text, Qt::ElideMiddle, centralWidget()->width() / 2);
+        m_keepWarning->setText(shown);
+        m_keepWarning->setFixedWidth(metrics.horizontalAdvance(shown) + m_keepWarning->margin() * 2 + 4);
+        m_keepWarning->setToolTip(text);
+        m_keepWarning->setAccessibleName(text);
         m_keepWarning->setVisible(!why.isEmpty());
     });
     setAcceptDrops(true);
