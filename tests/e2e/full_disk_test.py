@@ -47,18 +47,13 @@ def warning_label(window):
     return None
 
 
-def working_rows(path):
-    with open(path, "rb") as f:
-        return [row["name"] for row in json.loads(f.read().decode("utf-8"))["rows"]]
-
-
 def fill(folder):
     """Writes a file until the disk is full; returns its path."""
     path = os.path.join(folder, "filler")
     with open(path, "wb", buffering=0) as f:
         try:
-            while True:
-                f.write(b"\0" * 4096)
+            while f.write(b"\0" * 4096):
+                pass
         except OSError as error:
             if error.errno != errno.ENOSPC:
                 raise
@@ -73,11 +68,14 @@ def main():
     data_home = os.path.join(mount, "data")
     working = os.path.join(data_home, "velmora", "working-set.velmora")
     os.makedirs(os.path.dirname(working))
-    with open(working, "w", encoding="utf-8") as f:
-        json.dump({"format": "velmora-set", "version": 1, "rows": ROWS}, f, ensure_ascii=False)
-    with open(working, "rb") as f:
-        old = f.read()
+    old = json.dumps({"format": "velmora-set", "version": 1, "rows": ROWS}, ensure_ascii=False).encode("utf-8")
+    with open(working, "wb") as f:
+        f.write(old)
     names = [row["name"] for row in ROWS]
+
+    def kept():
+        with open(working, "rb") as f:
+            return f.read()
 
     desk = d.Desktop(args.artifacts)
     server = d.VersionServer(args.port, "3")
@@ -98,16 +96,14 @@ def main():
         d.key("Delete")
         d.wait_for("the row to go", lambda: len(d.table_rows(equipment)) == 2)
         said = d.wait_for("the standing warning", lambda: warning_label(window))
-        d.log(f"the window says {said!r}")
-        shot = desk.screenshot("keep-warning")
-        d.log(f"screenshot {shot}")
-        with open(working, "rb") as f:
-            if f.read() != old:
-                raise d.Failure("the old set was not kept whole on the full disk")
+        d.log(f"the window says {said!r}; screenshot {desk.screenshot('keep-warning')}")
+        if kept() != old:
+            raise d.Failure("the old set was not kept whole on the full disk")
 
         # Room again: kept with no further change from the player, and the warning goes.
         os.remove(filler)
-        d.wait_for("the new set on disk", lambda: working_rows(working) == names[1:], timeout=30)
+        d.wait_for("the new set on disk", lambda: [r["name"] for r in json.loads(kept())["rows"]] == names[1:],
+                   timeout=30)
         d.wait_for("the warning to go", lambda: warning_label(window) is None)
         desk.close_request(run.x_window_id())
         if run.wait_exit() != 0:
