@@ -26,6 +26,9 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPalette>
+#include <QFontMetrics>
+#include <QColor>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QPushButton>
@@ -207,8 +210,30 @@ FrmMain::FrmMain(const QString &siteBase, const RequestLimits &limits, QWidget *
 
     // The player's work is kept without asking: every change is written as it is made.
     m_keeper = std::make_unique<WorkingSetKeeper>(m_set, workingSetPath());
-    connect(m_keeper.get(), &WorkingSetKeeper::writeFailed, this, [this](const QString &why) {
-        statusBar()->showMessage(QStringLiteral("목록을 저장하지 못했습니다: %1").arg(why));
+    // Said for as long as it lasts, beside the status text, which later messages replace.
+    m_keepWarning = new QLabel(statusBar());
+    m_keepWarning->setObjectName(QStringLiteral("keepWarning"));
+    m_keepWarning->setTextFormat(Qt::PlainText);
+    QFont bold = font;
+    bold.setBold(true);
+    m_keepWarning->setFont(bold);
+    QPalette red = m_keepWarning->palette();
+    red.setColor(QPalette::WindowText, QColor(0xB0, 0, 0));
+    m_keepWarning->setPalette(red);
+    m_keepWarning->hide();
+    statusBar()->addPermanentWidget(m_keepWarning);
+    connect(m_keeper.get(), &WorkingSetKeeper::failureChanged, this, [this](const QString &why) {
+        // The window keeps its size: the label takes at most half of its width, a longer reason
+        // (a folder's path) shortened in the middle, and said whole in the tooltip and to a
+        // screen reader.
+        const QString text = QStringLiteral("목록을 보관하지 못하고 있습니다: %1").arg(why);
+        const QFontMetrics metrics = m_keepWarning->fontMetrics();
+        const QString shown = metrics.elidedText(text, Qt::ElideMiddle, centralWidget()->width() / 2);
+        m_keepWarning->setText(shown);
+        m_keepWarning->setFixedWidth(metrics.horizontalAdvance(shown) + m_keepWarning->margin() * 2 + 4);
+        m_keepWarning->setToolTip(text);
+        m_keepWarning->setAccessibleName(text);
+        m_keepWarning->setVisible(!why.isEmpty());
     });
     setAcceptDrops(true);
 }
@@ -322,9 +347,36 @@ void FrmMain::runHandler(std::function<void()> handler) { m_handlers.run(std::mo
 
 void FrmMain::closeEvent(QCloseEvent *event)
 {
+    // The latest work is tried once more; when it still cannot be kept, the player chooses
+    // before it is lost.
+    if (!m_keeper->writePending() && !confirmCloseUnkept()) {
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
     if (event->isAccepted())
         m_handlers.close();
+}
+
+bool FrmMain::confirmCloseUnkept()
+{
+    QMessageBox box(QMessageBox::Question, QString(),
+                    QStringLiteral("목록을 보관하지 못하고 있습니다: %1\n"
+                                   "이대로 닫으면 마지막 변경이 사라집니다. 닫기 전에 세트를 파일로 저장하시겠습니까?")
+                        .arg(m_keeper->failure()),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Discard:
+        return true;
+    case QMessageBox::Save: {
+        const QString path = askForSetFile(true);
+        return !path.isEmpty() && saveSetTo(path);
+    }
+    default:
+        return false;
+    }
 }
 
 void FrmMain::dragEnterEvent(QDragEnterEvent *event)
@@ -809,7 +861,7 @@ void FrmMain::saveSetAs()
         saveSetTo(path);
 }
 
-void FrmMain::saveSetTo(const QString &path)
+bool FrmMain::saveSetTo(const QString &path)
 {
     const QString why = writeSetFileAt(path, setData(m_set), true);
     if (!why.isEmpty()) {
@@ -819,8 +871,9 @@ void FrmMain::saveSetTo(const QString &path)
                         QMessageBox::Ok, this);
         box.exec();
         statusBar()->showMessage(QStringLiteral("저장 실패: %1").arg(fileName(path)));
-        return;
+        return false;
     }
     m_setFile = QFileInfo(path).absoluteFilePath();
     statusBar()->showMessage(QStringLiteral("저장: %1").arg(fileName(path)));
+    return true;
 }

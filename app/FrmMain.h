@@ -150,7 +150,11 @@ private:
 
     /// A set file's name from the file dialog; "" when the player cancelled.
     QString askForSetFile(bool toSave);
-    void saveSetTo(const QString &path);
+    /// Saves the set to `path`; whether it was saved (a box said why not).
+    bool saveSetTo(const QString &path);
+    /// Asks whether to save the set to a file before a close loses work that could not be kept;
+    /// true when the window may close.
+    bool confirmCloseUnkept();
 
     velmora::HandlerQueue m_handlers;
     velmora::EquipmentSet m_set;
@@ -171,6 +175,7 @@ private:
     QGroupBox *m_frame2 = nullptr;
     QPushButton *m_command1 = nullptr;
     QGroupBox *m_frame1 = nullptr;
+    QLabel *m_keepWarning = nullptr;
     QAction *m_lv2Reset = nullptr;
     QAction *m_undo = nullptr;
     QAction *m_redo = nullptr;

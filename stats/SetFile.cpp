@@ -313,9 +313,11 @@ private:
             const std::size_t runStart = m_at;
             while (m_at < m_text.size()) {
                 const auto c = static_cast<unsigned char>(m_text[m_at]);
-                if (c == '"' || c == '\\' || c < 0x20)
+                // A raw control byte (NUL included) ends a key or a skipped value as bad JSON;
+                // in a text of the set it is named for what it is.
+                if (c == '"' || c == '\\' || (c < 0x20 && !control))
                     break;
-                if (c == 0x7F)
+                if (isControl(c))
                     sawControl(c);
                 ++m_at;
             }

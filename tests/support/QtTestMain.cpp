@@ -20,6 +20,7 @@ int main(int argc, char **argv)
         return 2;
     qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.filePath(QStringLiteral("cache"))));
     // Local sockets too (the folder is the player's only, as the runtime folder must be).
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.path()));
     QApplication app(argc, argv);
