@@ -128,6 +128,7 @@ bool ItemSearch::selectHit(const QPersistentModelIndex &at)
 
 ItemSearch::Searched ItemSearch::search(const QString &term)
 {
+    emit searchStarted();
     clearResults();
     m_lastTerm = term;
     const std::u16string text = term.toStdU16String();

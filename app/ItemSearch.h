@@ -98,6 +98,8 @@ public:
     void sortBy(int column);
 
 signals:
+    /// A search begins: the hits listed so far are about to go.
+    void searchStarted();
     /// A new, empty result list has taken the place of a very long one.
     void listReplaced(QTreeWidget *list);
 

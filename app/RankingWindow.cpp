@@ -134,6 +134,9 @@ RankingWindow::RankingWindow(ItemSearch &search, EquipmentSet &set, int requests
         m_model.setState(row, RankingModel::State::fetching);
     });
     connect(&m_queue, &RankingQueue::fetched, this, &RankingWindow::fetched);
+    // The hits are going: nothing more is fetched for them (an open table starts over with the
+    // new ones once they are listed).
+    connect(&m_search, &ItemSearch::searchStarted, this, &RankingWindow::stop);
     connect(&m_set, &EquipmentSet::changed, this, [this] {
         m_setChanged = true;
         if (isVisible())
@@ -154,8 +157,7 @@ void RankingWindow::rank(std::vector<RankingModel::Hit> hits, const QString &ter
     m_term = term;
     setWindowTitle(QStringLiteral("비교표 - %1 (%2)").arg(isolated(term), gradeName));
     m_grade = gradeNumber;
-    if (m_setChanged)
-        measureAgainstSet();
+    measureAgainstSet(); // once for all the hits
     m_model.setHits(std::move(hits), gradeName.toStdString());
     fetch(Fetch::missing);
 }
