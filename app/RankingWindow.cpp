@@ -297,6 +297,12 @@ void RankingWindow::closeEvent(QCloseEvent *event)
 
 void RankingWindow::showEvent(QShowEvent *event)
 {
+    // The first time beside the main window, where both can be read at once; later where the
+    // player left it.
+    if (!m_placed && parentWidget()) {
+        m_placed = true;
+        move(parentWidget()->window()->frameGeometry().topRight() + QPoint(8, 0));
+    }
     if (m_setChanged)
         measureAgainstSet();
     QWidget::showEvent(event);

@@ -85,6 +85,7 @@ private:
     int m_grade = 0;
     // The set changed while the table was hidden: measured anew when it shows.
     bool m_setChanged = true;
+    bool m_placed = false;
 };
 
 } // namespace velmora
