@@ -224,4 +224,12 @@ void EquipmentSet::removeRows(int position, int count)
     emit changed();
 }
 
+void EquipmentSet::setWeights(const StatWeights &weights)
+{
+    if (weights == m_weights)
+        return;
+    m_weights = weights;
+    emit weightsChanged();
+}
+
 } // namespace velmora

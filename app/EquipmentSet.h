@@ -14,6 +14,7 @@
 #include "stats/EquipmentRow.h"
 #include "stats/ExpectedStats.h"
 #include "stats/SetFile.h"
+#include "stats/StatWeights.h"
 
 namespace velmora {
 
@@ -89,6 +90,10 @@ public:
     /// Box `index` was unchecked.
     void switchBonusOff(int index);
 
+    /// The player's weight for each stat, from which the ranking scores a hit.
+    const velmora::StatWeights &weights() const { return m_weights; }
+    void setWeights(const velmora::StatWeights &weights);
+
     QUndoStack &history() { return m_history; }
 
 signals:
@@ -102,6 +107,8 @@ signals:
     void replaced();
     /// Any change of the rows, the bonuses or the reference.
     void changed();
+    /// The weights changed.
+    void weightsChanged();
 
 private:
     friend class InsertRows;
@@ -122,6 +129,7 @@ private:
     std::vector<SetRow> m_rows;
     BonusState m_bonuses = BonusState::initial();
     std::optional<StatTotals> m_reference;
+    StatWeights m_weights;
     QUndoStack m_history;
 };
 

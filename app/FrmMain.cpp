@@ -44,6 +44,7 @@
 #include "app/FailureText.h"
 #include "app/ItemSearch.h"
 #include "app/Preview.h"
+#include "app/RankingWindow.h"
 #include "app/SetFiles.h"
 #include "stats/EquipmentList.h"
 #include "stats/ExpectedStats.h"
@@ -144,14 +145,6 @@ const QString setFileSuffix = QStringLiteral(".velmora");
 // A file's name in one of the window's own messages: "⁨내 세트.velmora⁩".
 QString fileName(const QString &path) { return isolated(QFileInfo(path).fileName()); }
 
-// `message` with what the site answered when it answered with an error page:
-// "… (사이트 응답 HTTP 404)"; unchanged for a good answer.
-QString withSiteStatus(QString message, int status)
-{
-    if (const QString note = siteStatusNote(status); !note.isEmpty())
-        message += QStringLiteral(" (%1)").arg(note);
-    return message;
-}
 
 // The error status an item's fetch met, whether or not it gave stats.
 int errorStatusOf(const Outcome<ItemStats, ItemFetchFailure> &stats)
@@ -266,6 +259,7 @@ void FrmMain::buildControls()
     m_cr1->setMaxVisibleItems(gradeCount);         // every grade in view, no scrolling
     m_cr1->setGeometry(twipRect(8640, 120, 1215, 345));
     m_cr1->lineEdit()->installEventFilter(this);
+    connect(m_cr1, &QComboBox::currentTextChanged, this, &FrmMain::rankingFollowsGrade);
 
     m_command2 = makeButton(client, "Command2", "추가 사용법", twipRect(9960, 100, 1215, 375));
 
@@ -321,9 +315,11 @@ void FrmMain::buildControls()
     m_save = makeWindowAction(this, "save", {QKeySequence(Qt::ControlModifier | Qt::Key_S)});
     m_saveAs = makeWindowAction(this, "saveAs", {QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_S)});
     m_reference = makeWindowAction(this, "reference", {QKeySequence(Qt::ControlModifier | Qt::Key_B)});
+    m_rankHits = makeWindowAction(this, "rankHits", {QKeySequence(Qt::ControlModifier | Qt::Key_R)});
     const std::pair<QAction *, void (FrmMain::*)()> keyHandlers[] = {
         {m_undo, &FrmMain::undoListChange}, {m_redo, &FrmMain::redoListChange}, {m_open, &FrmMain::openSet},
         {m_save, &FrmMain::saveSet},        {m_saveAs, &FrmMain::saveSetAs},   {m_reference, &FrmMain::toggleReference},
+        {m_rankHits, &FrmMain::rankHits},
     };
     for (const auto &[action, handler] : keyHandlers)
         connect(action, &QAction::triggered, this, [this, handler] { runHandler([this, handler] { (this->*handler)(); }); });
@@ -354,8 +350,11 @@ void FrmMain::closeEvent(QCloseEvent *event)
         return;
     }
     QMainWindow::closeEvent(event);
-    if (event->isAccepted())
+    if (event->isAccepted()) {
         m_handlers.close();
+        if (m_ranking)
+            m_ranking->close();
+    }
 }
 
 bool FrmMain::confirmCloseUnkept()
@@ -507,6 +506,7 @@ void FrmMain::cmdSearch_Click()
     // An error page cut like any other gives no hits: say what the site answered, so that the
     // player does not take it for an item that does not exist.
     statusBar()->showMessage(withSiteStatus(QStringLiteral("검색 결과 %1건").arg(searched.hits), searched.status));
+    rankingFollowsSearch();
 }
 
 std::optional<int> FrmMain::chosenGrade()
@@ -718,12 +718,14 @@ void FrmMain::showHitMenu(QTreeWidget *list, const QPoint &at)
         {"추가", {QKeySequence(Qt::Key_Return), &FrmMain::LV1_DblClick}},
         {"교체", {QKeySequence(Qt::ShiftModifier | Qt::Key_Return), &FrmMain::replaceWithHit}},
         {"미리보기", {QKeySequence(Qt::Key_Space), &FrmMain::previewHit}},
+        {"모두 비교", {m_rankHits->shortcut(), &FrmMain::rankHits}},
     };
     for (const auto &[text, keyAndHandler] : entries) {
         QAction *entry = menu.addAction(QString::fromUtf8(text));
         entry->setShortcut(keyAndHandler.first);
         entry->setShortcutVisibleInContextMenu(true);
-        entry->setEnabled(selected);
+        // Ranking takes every hit, selected or not.
+        entry->setEnabled(keyAndHandler.second == &FrmMain::rankHits ? list->topLevelItemCount() > 0 : selected);
         const auto handler = keyAndHandler.second;
         connect(entry, &QAction::triggered, this, [this, handler] { runHandler([this, handler] { (this->*handler)(); }); });
     }
@@ -789,6 +791,70 @@ void FrmMain::replaceWithHit()
                    hit->address},
                   QStringLiteral("교체 %1").arg(change));
     statusBar()->showMessage(withSiteStatus(QStringLiteral("교체: %1 (%2)").arg(change, gradeText), stats.value().errorStatus));
+}
+
+void FrmMain::rankHits()
+{
+    const QString gradeText = m_cr1->currentText();
+    const std::optional<int> grade = chosenGrade();
+    if (!grade)
+        return;
+    if (m_ranking && m_ranking->isVisible() && m_ranking->gradeNumber() == *grade) {
+        m_ranking->raise();
+        m_ranking->activateWindow();
+        m_ranking->fillMissing();
+        return;
+    }
+    if (!m_ranking) {
+        m_ranking = std::make_unique<RankingWindow>(*m_search, m_set, RankingQueue::siteRequestsPerSecond, this);
+        m_ranking->setFont(font());
+        m_ranking->setWindowIcon(windowIcon());
+        connect(m_ranking.get(), &RankingWindow::addRequested, this,
+                [this](const QPersistentModelIndex &at) { runOnHit(at, &FrmMain::LV1_DblClick); });
+        connect(m_ranking.get(), &RankingWindow::replaceRequested, this,
+                [this](const QPersistentModelIndex &at) { runOnHit(at, &FrmMain::replaceWithHit); });
+        connect(m_ranking.get(), &RankingWindow::previewRequested, this,
+                [this](const QPersistentModelIndex &at) { runOnHit(at, &FrmMain::previewHit); });
+    }
+    m_ranking->show();
+    m_ranking->raise();
+    m_ranking->activateWindow();
+    std::vector<RankingModel::Hit> hits;
+    for (ItemSearch::ListedHit &listed : m_search->listedHits())
+        hits.push_back({listed.hit.name.toStdString(), listed.hit.kind.toStdString(), listed.hit.address, listed.at});
+    m_ranking->rank(std::move(hits), m_search->lastTerm(), *grade, gradeText);
+}
+
+void FrmMain::rankingFollowsSearch()
+{
+    if (!m_ranking || !m_ranking->isVisible())
+        return;
+    const QString gradeText = m_cr1->currentText();
+    const std::optional<int> grade = gradeNumber(gradeText.toStdString());
+    std::vector<RankingModel::Hit> hits;
+    for (ItemSearch::ListedHit &listed : m_search->listedHits())
+        hits.push_back({listed.hit.name.toStdString(), listed.hit.kind.toStdString(), listed.hit.address, listed.at});
+    // A grade box that names no grade now keeps the table at its own.
+    const int number = grade.value_or(m_ranking->gradeNumber());
+    m_ranking->rank(std::move(hits), m_search->lastTerm(), number, grade ? gradeText : rank(static_cast<qint16>(number)));
+}
+
+void FrmMain::rankingFollowsGrade()
+{
+    if (!m_ranking || !m_ranking->isVisible())
+        return;
+    const QString gradeText = m_cr1->currentText();
+    if (const std::optional<int> grade = gradeNumber(gradeText.toStdString()); grade && *grade != m_ranking->gradeNumber())
+        m_ranking->setGrade(*grade, gradeText);
+}
+
+void FrmMain::runOnHit(const QPersistentModelIndex &at, void (FrmMain::*handler)())
+{
+    // Selected when its turn comes: a handler still running reads the hit it was started on.
+    runHandler([this, at, handler] {
+        if (m_search->selectHit(at))
+            (this->*handler)();
+    });
 }
 
 void FrmMain::toggleReference()

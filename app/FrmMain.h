@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QString>
 
 #include <array>
@@ -29,6 +30,7 @@ class QTreeWidget;
 
 namespace velmora {
 class ItemSearch;
+class RankingWindow;
 class WorkingSetKeeper;
 
 /// The program's icon in its Qt resources, for the window and every box.
@@ -112,6 +114,9 @@ public slots:
     void toggleReference();
     /// Asks for a set file and opens it (Ctrl+O).
     void openSet();
+    /// Ranks every hit in LV1 at the grade in cr1 in the ranking table; while the table is open,
+    /// brings it to the front and fetches the rows not done yet (Ctrl+R).
+    void rankHits();
     /// Saves the set to the file last opened or saved; the first time, asks for one (Ctrl+S).
     void saveSet();
     /// Asks for a file and saves the set to it (Ctrl+Shift+S).
@@ -148,6 +153,12 @@ private:
     /// The grade in cr1 as its number; nullopt (after the grade message) when it is no grade.
     std::optional<int> chosenGrade();
 
+    /// The ranking table's request for hit `at` of LV1: selects it there and runs `handler` on it.
+    void runOnHit(const QPersistentModelIndex &at, void (FrmMain::*handler)());
+    /// The open ranking table follows a new search or a new grade.
+    void rankingFollowsSearch();
+    void rankingFollowsGrade();
+
     /// A set file's name from the file dialog; "" when the player cancelled.
     QString askForSetFile(bool toSave);
     /// Saves the set to `path`; whether it was saved (a box said why not).
@@ -183,10 +194,13 @@ private:
     QAction *m_save = nullptr;
     QAction *m_saveAs = nullptr;
     QAction *m_reference = nullptr;
+    QAction *m_rankHits = nullptr;
     std::array<QCheckBox *, velmora::bonusBoxCount> m_check1{};
     std::array<QLabel *, velmora::statLabelCount> m_lab1{};
 
     // Declared last so that it is destroyed first: its network thread ends while the window is
     // still whole, long before the application object.
     std::unique_ptr<velmora::ItemSearch> m_search;
+    // Made at the first Ctrl+R; it goes before the search whose requests it makes.
+    std::unique_ptr<velmora::RankingWindow> m_ranking;
 };
