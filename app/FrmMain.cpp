@@ -907,7 +907,7 @@ void FrmMain::openSetFile(const QString &path)
     }
     EquipmentSetData &data = *read.data;
     const std::size_t count = data.rows.size();
-    m_set.replaceAll(std::move(data.rows), data.bonuses, std::move(data.reference),
+    m_set.replaceAll(std::move(data.rows), data.bonuses, std::move(data.reference), data.weights,
                      QStringLiteral("열기 %1").arg(fileName(path)));
     m_setFile = QFileInfo(path).absoluteFilePath();
     statusBar()->showMessage(QStringLiteral("열기: %1 (%2개)").arg(fileName(path)).arg(count));

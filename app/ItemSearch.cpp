@@ -11,6 +11,7 @@
 
 #include "app/Controls.h"
 #include "app/NetworkWait.h"
+#include "app/StatsCache.h"
 #include "itemdb/SearchPage.h"
 
 namespace velmora {
@@ -70,7 +71,7 @@ QList<QTreeWidgetItem *> makeResultRows(const std::shared_ptr<const SearchHits> 
 ItemSearch::ItemSearch(QWidget *client, const QString &siteBase, const RequestLimits &limits,
                        std::function<void(QTreeWidget *)> prepare)
     : m_client(client), m_siteBase(siteBase), m_limits(limits), m_prepare(std::move(prepare)),
-      m_network(std::make_unique<NetworkThread>())
+      m_cache(std::make_unique<StatsCache>(statsCachePath())), m_network(std::make_unique<NetworkThread>())
 {
     m_list = makeResultList();
 }
@@ -160,6 +161,7 @@ void ItemSearch::keep(const std::string &address, int gradeNumber, const Fetched
     // An error page's empty stats are no item's stats: only a good answer is kept.
     if (!stats || stats.value().errorStatus != 0)
         return;
+    m_cache->store(address, gradeNumber, stats.value().statText);
     FetchKey key{address, gradeNumber};
     if (m_kept.insert_or_assign(key, stats.value()).second) {
         m_keptOrder.push_back(std::move(key));
@@ -200,7 +202,7 @@ std::optional<ItemStats> ItemSearch::keptStats(const std::string &address, int g
 {
     const auto kept = m_kept.find({address, gradeNumber});
     if (kept == m_kept.end())
-        return std::nullopt;
+        return m_cache->find(address, gradeNumber);
     return kept->second;
 }
 

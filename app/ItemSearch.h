@@ -26,6 +26,7 @@ namespace velmora {
 
 class NetworkThread;
 class SearchHits;
+class StatsCache;
 
 /// The window's side of the item site: its one request object and the thread that runs it, the
 /// result list LV1 with the hits of the last search, sorting them, and fetching an item's stats.
@@ -76,10 +77,13 @@ public:
     const QString &lastTerm() const { return m_lastTerm; }
 
     /// The stat text of the item at `address` at grade `gradeNumber` (1…12), fetched with the
-    /// same request object as the search. What the site gave is kept for the session.
+    /// same request object as the search, always: nothing kept is looked at. A whole fetch with
+    /// no error page is kept for the session and in the stats cache on disk.
     Outcome<ItemStats, ItemFetchFailure> fetchStats(const std::string &address, int gradeNumber);
-    /// The stats of the item at `address` at grade `gradeNumber` as fetched earlier this session;
-    /// nullopt when they were not, or the fetch failed or met an error page.
+    /// The stats of the item at `address` at grade `gradeNumber` as fetched earlier this session,
+    /// or else as the stats cache has them from less than a day ago (an earlier run's too);
+    /// nullopt when neither has them. For a preview and the ranking only: an add or a replace
+    /// fetches what it puts in the list.
     std::optional<ItemStats> keptStats(const std::string &address, int gradeNumber) const;
     using FetchedStats = Outcome<ItemStats, ItemFetchFailure>;
     /// The same fetch as fetchStats(), without waiting for it: its requests run on the network
@@ -134,6 +138,7 @@ private:
     };
     std::map<quint64, LaterFetch> m_laterFetches;
     quint64 m_nextTicket = 0;
+    std::unique_ptr<StatsCache> m_cache;
     // Declared last so that it is destroyed first: its thread ends before the requester it
     // works with.
     std::unique_ptr<NetworkThread> m_network;

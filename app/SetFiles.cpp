@@ -75,7 +75,7 @@ QString workingSetPath()
 
 EquipmentSetData setData(const EquipmentSet &set)
 {
-    return {set.rows(), set.bonuses().texts, set.reference()};
+    return {set.rows(), set.bonuses().texts, set.reference(), set.weights()};
 }
 
 ReadSet readSetFileAt(const QString &path, Links links)
@@ -273,11 +273,11 @@ QString WorkingSetKeeper::restore()
             m_path = candidate.absoluteFilePath();
         EquipmentSetData &data = *read.data;
         const std::size_t rows = data.rows.size();
-        const bool empty = rows == 0 && !data.reference
+        const bool empty = rows == 0 && !data.reference && !data.weights.any()
                            && std::all_of(data.bonuses.begin(), data.bonuses.end(), [](const auto &b) { return !b; });
         if (empty)
             break;
-        m_set.restore(std::move(data.rows), data.bonuses, std::move(data.reference));
+        m_set.restore(std::move(data.rows), data.bonuses, std::move(data.reference), data.weights);
         m_pending = false; // what was just read is what the file holds
         const QString restored = QStringLiteral("지난 목록을 불러왔습니다 (%1개)").arg(rows);
         return said.isEmpty() ? restored : said + QStringLiteral(" · ") + restored;

@@ -261,7 +261,8 @@ class Velmora:
         `cwd`: the folder the program starts in."""
         self.data_home = data_home or tempfile.mkdtemp(prefix="velmora-e2e-data-")
         env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", XDG_DATA_HOME=self.data_home,
-                   XDG_CONFIG_HOME=os.path.join(self.data_home, "config"))
+                   XDG_CONFIG_HOME=os.path.join(self.data_home, "config"),
+                   XDG_CACHE_HOME=os.path.join(self.data_home, "cache"))
         env.pop("QT_QPA_PLATFORM", None)
         self.log = open(log_path, "w")
         self.proc = subprocess.Popen([binary, *arguments], env=env, stdout=self.log,
