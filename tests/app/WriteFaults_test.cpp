@@ -95,8 +95,8 @@ TEST(WriteFaults, EverySaveLeavesTheOldSetOrTheNewOneAndSaysWhich)
     const QString set = folder.filePath(QStringLiteral("set.velmora"));
     const QString fresh = folder.filePath(QStringLiteral("새 이름.velmora"));
     const QString working = folder.filePath(QStringLiteral("working-set.velmora"));
-    const QByteArray old = textOf({{aRow("옛 반지")}, {}, {}});
-    const EquipmentSetData small{{aRow("새 반지")}, {}, {}};
+    const QByteArray old = textOf({{aRow("옛 반지")}, {}, {}, {}});
+    const EquipmentSetData small{{aRow("새 반지")}, {}, {}, {}};
     const EquipmentSetData big = test::killedWriteSet(1); // past Qt's write buffer
     const auto saveTo = [](const QString &path, const EquipmentSetData &data) {
         return [path, data] { return writeSetFileAt(path, data, true).isEmpty(); };
