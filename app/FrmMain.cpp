@@ -175,8 +175,10 @@ FrmMain::FrmMain(const QString &siteBase, const RequestLimits &limits, QWidget *
       })
 {
     QFont font;
-    // No 맑은 고딕 outside Windows: the next faces keep every control in one Hangul font.
-    font.setFamilies({QStringLiteral("맑은 고딕"), QStringLiteral("NanumGothic"), QStringLiteral("Noto Sans CJK KR")});
+    // 맑은 고딕 is Windows' own; a Windows whose language is not Korean lists it under its English
+    // name. There is none outside Windows: the next faces keep every control in one Hangul font.
+    font.setFamilies({QStringLiteral("맑은 고딕"), QStringLiteral("Malgun Gothic"), QStringLiteral("NanumGothic"),
+                      QStringLiteral("Noto Sans CJK KR")});
     font.setPointSize(9);
     setFont(font);
     // The program's icon, unless the application already has it (main() sets it once for every
