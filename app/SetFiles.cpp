@@ -1,5 +1,6 @@
 #include "app/SetFiles.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -67,10 +68,21 @@ QString problemText(const SetFileProblem &problem)
 
 QString workingSetPath()
 {
+#ifdef Q_OS_WIN
+    // %APPDATA%, the roaming folder, where Windows keeps what follows a player from machine to
+    // machine. Qt names it only with the hosting program's name appended: that goes, so that a
+    // test program finds the same folder.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    for (const QString &part : {QCoreApplication::applicationName(), QCoreApplication::organizationName()})
+        if (!part.isEmpty() && folder.endsWith(QLatin1Char('/') + part))
+            folder.chop(part.size() + 1);
+    return folder + QStringLiteral("/velmora/working-set.velmora");
+#else
     // The generic data folder and a name of our own, not AppDataLocation: that one follows the
     // name of the program hosting the window, and a test program must find the same folder.
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
            + QStringLiteral("/velmora/working-set.velmora");
+#endif
 }
 
 EquipmentSetData setData(const EquipmentSet &set)
