@@ -222,7 +222,7 @@ TEST_F(WindowCompare, TheHitsContextMenuListsItsKeys)
     QTreeWidget *hits = list("LV1");
     QTest::mouseClick(hits->viewport(), Qt::LeftButton, {}, hits->visualItemRect(hits->topLevelItem(0)).center());
     const QStringList entries = chooseFromContextMenu(hits, 0, QStringLiteral("미리보기"));
-    EXPECT_EQ(entries, (QStringList{"추가\tReturn", "교체\tShift+Return", "미리보기\tSpace"}));
+    EXPECT_EQ(entries, (QStringList{"추가\tReturn", "교체\tShift+Return", "미리보기\tSpace", "모두 비교\tCtrl+R"}));
     EXPECT_TRUE(status().startsWith(QStringLiteral("미리보기 ") + isolated(QStringLiteral("불꽃 송곳니")))) << status().toStdString();
 }
 
