@@ -155,15 +155,18 @@ void EquipmentSet::paste(std::vector<SetRow> rows)
 }
 
 void EquipmentSet::replaceAll(std::vector<SetRow> rows, const BonusTexts &bonuses,
-                              std::optional<StatTotals> reference, const QString &description)
+                              std::optional<StatTotals> reference, const StatWeights &weights,
+                              const QString &description)
 {
-    Contents after{std::move(rows), BonusState::typed(bonuses), std::move(reference)};
-    m_history.push(new ReplaceAll(*this, {m_rows, m_bonuses, m_reference}, std::move(after), description));
+    Contents after{std::move(rows), BonusState::typed(bonuses), std::move(reference), weights};
+    m_history.push(
+        new ReplaceAll(*this, {m_rows, m_bonuses, m_reference, m_weights}, std::move(after), description));
 }
 
-void EquipmentSet::restore(std::vector<SetRow> rows, const BonusTexts &bonuses, std::optional<StatTotals> reference)
+void EquipmentSet::restore(std::vector<SetRow> rows, const BonusTexts &bonuses, std::optional<StatTotals> reference,
+                           const StatWeights &weights)
 {
-    put({std::move(rows), BonusState::typed(bonuses), std::move(reference)});
+    put({std::move(rows), BonusState::typed(bonuses), std::move(reference), weights});
 }
 
 void EquipmentSet::put(Contents contents)
@@ -171,7 +174,20 @@ void EquipmentSet::put(Contents contents)
     m_rows = std::move(contents.rows);
     m_bonuses = std::move(contents.bonuses);
     m_reference = std::move(contents.reference);
+    const bool otherWeights = contents.weights != m_weights;
+    m_weights = contents.weights;
     emit replaced();
+    if (otherWeights)
+        emit weightsChanged();
+    emit changed();
+}
+
+void EquipmentSet::setWeights(const StatWeights &weights)
+{
+    if (weights == m_weights)
+        return;
+    m_weights = weights;
+    emit weightsChanged();
     emit changed();
 }
 

@@ -14,6 +14,7 @@
 #include "stats/EquipmentRow.h"
 #include "stats/ExpectedStats.h"
 #include "stats/SetFile.h"
+#include "stats/StatWeights.h"
 
 namespace velmora {
 
@@ -37,9 +38,10 @@ struct BonusState {
 /// copying and the breakdown read it, never the widgets.
 ///
 /// Every change of the rows is one step of history(), a QUndoStack: the change is made by the
-/// step itself, so none can happen unrecorded. Switching a bonus box is no step (the player
-/// switches it back with a click), but it is a change all the same: changed() tells whoever
-/// keeps the set.
+/// step itself, so none can happen unrecorded. Switching a bonus box or changing a stat weight is
+/// no step (the player puts it back as easily as they changed it), but it is a change all the
+/// same: changed() tells whoever keeps the set. Opening a set file is one step that brings
+/// everything, the weights included, and takes all of it back when undone.
 class EquipmentSet : public QObject {
     Q_OBJECT
 
@@ -73,16 +75,23 @@ public:
     /// Appends `rows` as one step ("붙여넣기 (N개)"); nothing when there are none.
     void paste(std::vector<SetRow> rows);
 
-    /// Puts `rows`, `bonuses` and `reference` in place of everything the set holds, as one step
-    /// named `description` (opening a set file): undone, everything comes back.
+    /// Puts `rows`, `bonuses`, `reference` and `weights` in place of everything the set holds, as
+    /// one step named `description` (opening a set file): undone, everything comes back.
     void replaceAll(std::vector<SetRow> rows, const BonusTexts &bonuses, std::optional<StatTotals> reference,
-                    const QString &description);
+                    const StatWeights &weights, const QString &description);
     /// The same without a step: what the set held when the program last ended, put back at start.
-    void restore(std::vector<SetRow> rows, const BonusTexts &bonuses, std::optional<StatTotals> reference);
+    void restore(std::vector<SetRow> rows, const BonusTexts &bonuses, std::optional<StatTotals> reference,
+                 const StatWeights &weights);
 
     /// The captions a player pinned to compare later calculations with; none while nothing is pinned.
     const std::optional<StatTotals> &reference() const { return m_reference; }
     void setReference(std::optional<StatTotals> reference);
+
+    /// The player's weight for each stat, from which the ranking scores a hit; all 0 while none is
+    /// given.
+    const StatWeights &weights() const { return m_weights; }
+    /// Takes the player's weights (no step); nothing happens when they are the ones it holds.
+    void setWeights(const StatWeights &weights);
 
     /// Box `index` was checked and `typed` entered ("" on Cancel); nothing outside 0…9.
     void switchBonusOn(int index, std::string_view typed);
@@ -100,7 +109,9 @@ signals:
     void bonusChanged(int index);
     /// Everything may have changed: the rows, every bonus box and the reference.
     void replaced();
-    /// Any change of the rows, the bonuses or the reference.
+    /// The weights are others now (set, or brought by opening a set file or undoing that).
+    void weightsChanged();
+    /// Any change of the rows, the bonuses, the reference or the weights.
     void changed();
 
 private:
@@ -112,6 +123,7 @@ private:
         std::vector<SetRow> rows;
         BonusState bonuses;
         std::optional<StatTotals> reference;
+        StatWeights weights;
     };
     void put(Contents contents);
 
@@ -122,6 +134,7 @@ private:
     std::vector<SetRow> m_rows;
     BonusState m_bonuses = BonusState::initial();
     std::optional<StatTotals> m_reference;
+    StatWeights m_weights;
     QUndoStack m_history;
 };
 

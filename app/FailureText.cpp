@@ -69,4 +69,11 @@ QString siteStatusNote(int status)
     return QStringLiteral("사이트 응답 HTTP %1").arg(status);
 }
 
+QString withSiteStatus(QString message, int status)
+{
+    if (const QString note = siteStatusNote(status); !note.isEmpty())
+        message += QStringLiteral(" (%1)").arg(note);
+    return message;
+}
+
 } // namespace velmora

@@ -23,5 +23,8 @@ QString fetchFailureText(const ItemFetchFailure &failure);
 /// A note that the site answered with an error status, for an answer that was still used:
 ///   siteStatusNote(503) == "사이트 응답 HTTP 503", siteStatusNote(200) == ""
 QString siteStatusNote(int status);
+/// `message` with what the site answered when it answered with an error page:
+/// "… (사이트 응답 HTTP 404)"; unchanged for a good answer.
+QString withSiteStatus(QString message, int status);
 
 } // namespace velmora

@@ -26,6 +26,9 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPalette>
+#include <QFontMetrics>
+#include <QColor>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QPushButton>
@@ -41,6 +44,7 @@
 #include "app/FailureText.h"
 #include "app/ItemSearch.h"
 #include "app/Preview.h"
+#include "app/RankingWindow.h"
 #include "app/SetFiles.h"
 #include "stats/EquipmentList.h"
 #include "stats/ExpectedStats.h"
@@ -141,14 +145,6 @@ const QString setFileSuffix = QStringLiteral(".velmora");
 // A file's name in one of the window's own messages: "⁨내 세트.velmora⁩".
 QString fileName(const QString &path) { return isolated(QFileInfo(path).fileName()); }
 
-// `message` with what the site answered when it answered with an error page:
-// "… (사이트 응답 HTTP 404)"; unchanged for a good answer.
-QString withSiteStatus(QString message, int status)
-{
-    if (const QString note = siteStatusNote(status); !note.isEmpty())
-        message += QStringLiteral(" (%1)").arg(note);
-    return message;
-}
 
 // The error status an item's fetch met, whether or not it gave stats.
 int errorStatusOf(const Outcome<ItemStats, ItemFetchFailure> &stats)
@@ -207,8 +203,30 @@ FrmMain::FrmMain(const QString &siteBase, const RequestLimits &limits, QWidget *
 
     // The player's work is kept without asking: every change is written as it is made.
     m_keeper = std::make_unique<WorkingSetKeeper>(m_set, workingSetPath());
-    connect(m_keeper.get(), &WorkingSetKeeper::writeFailed, this, [this](const QString &why) {
-        statusBar()->showMessage(QStringLiteral("목록을 저장하지 못했습니다: %1").arg(why));
+    // Said for as long as it lasts, beside the status text, which later messages replace.
+    m_keepWarning = new QLabel(statusBar());
+    m_keepWarning->setObjectName(QStringLiteral("keepWarning"));
+    m_keepWarning->setTextFormat(Qt::PlainText);
+    QFont bold = font;
+    bold.setBold(true);
+    m_keepWarning->setFont(bold);
+    QPalette red = m_keepWarning->palette();
+    red.setColor(QPalette::WindowText, QColor(0xB0, 0, 0));
+    m_keepWarning->setPalette(red);
+    m_keepWarning->hide();
+    statusBar()->addPermanentWidget(m_keepWarning);
+    connect(m_keeper.get(), &WorkingSetKeeper::failureChanged, this, [this](const QString &why) {
+        // The window keeps its size: the label takes at most half of its width, a longer reason
+        // (a folder's path) shortened in the middle, and said whole in the tooltip and to a
+        // screen reader.
+        const QString text = QStringLiteral("목록을 보관하지 못하고 있습니다: %1").arg(why);
+        const QFontMetrics metrics = m_keepWarning->fontMetrics();
+        const QString shown = metrics.elidedText(text, Qt::ElideMiddle, centralWidget()->width() / 2);
+        m_keepWarning->setText(shown);
+        m_keepWarning->setFixedWidth(metrics.horizontalAdvance(shown) + m_keepWarning->margin() * 2 + 4);
+        m_keepWarning->setToolTip(text);
+        m_keepWarning->setAccessibleName(text);
+        m_keepWarning->setVisible(!why.isEmpty());
     });
     setAcceptDrops(true);
 }
@@ -241,6 +259,7 @@ void FrmMain::buildControls()
     m_cr1->setMaxVisibleItems(gradeCount);         // every grade in view, no scrolling
     m_cr1->setGeometry(twipRect(8640, 120, 1215, 345));
     m_cr1->lineEdit()->installEventFilter(this);
+    connect(m_cr1, &QComboBox::currentTextChanged, this, &FrmMain::rankingFollowsGrade);
 
     m_command2 = makeButton(client, "Command2", "추가 사용법", twipRect(9960, 100, 1215, 375));
 
@@ -296,9 +315,11 @@ void FrmMain::buildControls()
     m_save = makeWindowAction(this, "save", {QKeySequence(Qt::ControlModifier | Qt::Key_S)});
     m_saveAs = makeWindowAction(this, "saveAs", {QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_S)});
     m_reference = makeWindowAction(this, "reference", {QKeySequence(Qt::ControlModifier | Qt::Key_B)});
+    m_rankHits = makeWindowAction(this, "rankHits", {QKeySequence(Qt::ControlModifier | Qt::Key_R)});
     const std::pair<QAction *, void (FrmMain::*)()> keyHandlers[] = {
         {m_undo, &FrmMain::undoListChange}, {m_redo, &FrmMain::redoListChange}, {m_open, &FrmMain::openSet},
         {m_save, &FrmMain::saveSet},        {m_saveAs, &FrmMain::saveSetAs},   {m_reference, &FrmMain::toggleReference},
+        {m_rankHits, &FrmMain::rankHits},
     };
     for (const auto &[action, handler] : keyHandlers)
         connect(action, &QAction::triggered, this, [this, handler] { runHandler([this, handler] { (this->*handler)(); }); });
@@ -322,9 +343,39 @@ void FrmMain::runHandler(std::function<void()> handler) { m_handlers.run(std::mo
 
 void FrmMain::closeEvent(QCloseEvent *event)
 {
+    // The latest work is tried once more; when it still cannot be kept, the player chooses
+    // before it is lost.
+    if (!m_keeper->writePending() && !confirmCloseUnkept()) {
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
-    if (event->isAccepted())
+    if (event->isAccepted()) {
         m_handlers.close();
+        if (m_ranking)
+            m_ranking->close();
+    }
+}
+
+bool FrmMain::confirmCloseUnkept()
+{
+    QMessageBox box(QMessageBox::Question, QString(),
+                    QStringLiteral("목록을 보관하지 못하고 있습니다: %1\n"
+                                   "이대로 닫으면 마지막 변경이 사라집니다. 닫기 전에 세트를 파일로 저장하시겠습니까?")
+                        .arg(m_keeper->failure()),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Discard:
+        return true;
+    case QMessageBox::Save: {
+        const QString path = askForSetFile(true);
+        return !path.isEmpty() && saveSetTo(path);
+    }
+    default:
+        return false;
+    }
 }
 
 void FrmMain::dragEnterEvent(QDragEnterEvent *event)
@@ -342,6 +393,17 @@ void FrmMain::dropEvent(QDropEvent *event)
     // Opened once the drop is over: a box about a file that cannot be opened must not hold up
     // the program the file was dragged from.
     QTimer::singleShot(0, this, [this, path] { runHandler([this, path] { openSetFile(path); }); });
+}
+
+void FrmMain::comeForward(const QString &path)
+{
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+    // Through the queue, as a drop is: after the handler that runs now, if one does.
+    if (!path.isEmpty())
+        QTimer::singleShot(0, this, [this, path] { runHandler([this, path] { openSetFile(path); }); });
 }
 
 void FrmMain::prepareResultList(QTreeWidget *list)
@@ -444,6 +506,7 @@ void FrmMain::cmdSearch_Click()
     // An error page cut like any other gives no hits: say what the site answered, so that the
     // player does not take it for an item that does not exist.
     statusBar()->showMessage(withSiteStatus(QStringLiteral("검색 결과 %1건").arg(searched.hits), searched.status));
+    rankingFollowsSearch();
 }
 
 std::optional<int> FrmMain::chosenGrade()
@@ -655,12 +718,14 @@ void FrmMain::showHitMenu(QTreeWidget *list, const QPoint &at)
         {"추가", {QKeySequence(Qt::Key_Return), &FrmMain::LV1_DblClick}},
         {"교체", {QKeySequence(Qt::ShiftModifier | Qt::Key_Return), &FrmMain::replaceWithHit}},
         {"미리보기", {QKeySequence(Qt::Key_Space), &FrmMain::previewHit}},
+        {"모두 비교", {m_rankHits->shortcut(), &FrmMain::rankHits}},
     };
     for (const auto &[text, keyAndHandler] : entries) {
         QAction *entry = menu.addAction(QString::fromUtf8(text));
         entry->setShortcut(keyAndHandler.first);
         entry->setShortcutVisibleInContextMenu(true);
-        entry->setEnabled(selected);
+        // Ranking takes every hit, selected or not.
+        entry->setEnabled(keyAndHandler.second == &FrmMain::rankHits ? list->topLevelItemCount() > 0 : selected);
         const auto handler = keyAndHandler.second;
         connect(entry, &QAction::triggered, this, [this, handler] { runHandler([this, handler] { (this->*handler)(); }); });
     }
@@ -728,6 +793,70 @@ void FrmMain::replaceWithHit()
     statusBar()->showMessage(withSiteStatus(QStringLiteral("교체: %1 (%2)").arg(change, gradeText), stats.value().errorStatus));
 }
 
+void FrmMain::rankHits()
+{
+    const QString gradeText = m_cr1->currentText();
+    const std::optional<int> grade = chosenGrade();
+    if (!grade)
+        return;
+    if (m_ranking && m_ranking->isVisible() && m_ranking->gradeNumber() == *grade) {
+        m_ranking->raise();
+        m_ranking->activateWindow();
+        m_ranking->fillMissing();
+        return;
+    }
+    if (!m_ranking) {
+        m_ranking = std::make_unique<RankingWindow>(*m_search, m_set, RankingQueue::siteRequestsPerSecond, this);
+        m_ranking->setFont(font());
+        m_ranking->setWindowIcon(windowIcon());
+        connect(m_ranking.get(), &RankingWindow::addRequested, this,
+                [this](const QPersistentModelIndex &at) { runOnHit(at, &FrmMain::LV1_DblClick); });
+        connect(m_ranking.get(), &RankingWindow::replaceRequested, this,
+                [this](const QPersistentModelIndex &at) { runOnHit(at, &FrmMain::replaceWithHit); });
+        connect(m_ranking.get(), &RankingWindow::previewRequested, this,
+                [this](const QPersistentModelIndex &at) { runOnHit(at, &FrmMain::previewHit); });
+    }
+    m_ranking->show();
+    m_ranking->raise();
+    m_ranking->activateWindow();
+    std::vector<RankingModel::Hit> hits;
+    for (ItemSearch::ListedHit &listed : m_search->listedHits())
+        hits.push_back({listed.hit.name.toStdString(), listed.hit.kind.toStdString(), listed.hit.address, listed.at});
+    m_ranking->rank(std::move(hits), m_search->lastTerm(), *grade, gradeText);
+}
+
+void FrmMain::rankingFollowsSearch()
+{
+    if (!m_ranking || !m_ranking->isVisible())
+        return;
+    const QString gradeText = m_cr1->currentText();
+    const std::optional<int> grade = gradeNumber(gradeText.toStdString());
+    std::vector<RankingModel::Hit> hits;
+    for (ItemSearch::ListedHit &listed : m_search->listedHits())
+        hits.push_back({listed.hit.name.toStdString(), listed.hit.kind.toStdString(), listed.hit.address, listed.at});
+    // A grade box that names no grade now keeps the table at its own.
+    const int number = grade.value_or(m_ranking->gradeNumber());
+    m_ranking->rank(std::move(hits), m_search->lastTerm(), number, grade ? gradeText : rank(static_cast<qint16>(number)));
+}
+
+void FrmMain::rankingFollowsGrade()
+{
+    if (!m_ranking || !m_ranking->isVisible())
+        return;
+    const QString gradeText = m_cr1->currentText();
+    if (const std::optional<int> grade = gradeNumber(gradeText.toStdString()); grade && *grade != m_ranking->gradeNumber())
+        m_ranking->setGrade(*grade, gradeText);
+}
+
+void FrmMain::runOnHit(const QPersistentModelIndex &at, void (FrmMain::*handler)())
+{
+    // Selected when its turn comes: a handler still running reads the hit it was started on.
+    runHandler([this, at, handler] {
+        if (m_search->selectHit(at))
+            (this->*handler)();
+    });
+}
+
 void FrmMain::toggleReference()
 {
     if (m_set.reference()) {
@@ -778,7 +907,7 @@ void FrmMain::openSetFile(const QString &path)
     }
     EquipmentSetData &data = *read.data;
     const std::size_t count = data.rows.size();
-    m_set.replaceAll(std::move(data.rows), data.bonuses, std::move(data.reference),
+    m_set.replaceAll(std::move(data.rows), data.bonuses, std::move(data.reference), data.weights,
                      QStringLiteral("열기 %1").arg(fileName(path)));
     m_setFile = QFileInfo(path).absoluteFilePath();
     statusBar()->showMessage(QStringLiteral("열기: %1 (%2개)").arg(fileName(path)).arg(count));
@@ -798,7 +927,7 @@ void FrmMain::saveSetAs()
         saveSetTo(path);
 }
 
-void FrmMain::saveSetTo(const QString &path)
+bool FrmMain::saveSetTo(const QString &path)
 {
     const QString why = writeSetFileAt(path, setData(m_set), true);
     if (!why.isEmpty()) {
@@ -808,8 +937,9 @@ void FrmMain::saveSetTo(const QString &path)
                         QMessageBox::Ok, this);
         box.exec();
         statusBar()->showMessage(QStringLiteral("저장 실패: %1").arg(fileName(path)));
-        return;
+        return false;
     }
     m_setFile = QFileInfo(path).absoluteFilePath();
     statusBar()->showMessage(QStringLiteral("저장: %1").arg(fileName(path)));
+    return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QString>
 
 #include <array>
@@ -29,6 +30,7 @@ class QTreeWidget;
 
 namespace velmora {
 class ItemSearch;
+class RankingWindow;
 class WorkingSetKeeper;
 
 /// The program's icon in its Qt resources, for the window and every box.
@@ -70,6 +72,10 @@ public:
     /// why. For Ctrl+O, a file dropped on the window and `velmora FILE`.
     void openSetFile(const QString &path);
 
+    /// Brings the window to the front, no longer minimised, and opens the set file at `path` as
+    /// Ctrl+O does ("" only brings it forward). For a set file handed over by a second start.
+    void comeForward(const QString &path);
+
 public slots:
     /// Searches the site for the search box's text and lists the hits in LV1.
     void cmdSearch_Click();
@@ -108,6 +114,9 @@ public slots:
     void toggleReference();
     /// Asks for a set file and opens it (Ctrl+O).
     void openSet();
+    /// Ranks every hit in LV1 at the grade in cr1 in the ranking table; while the table is open,
+    /// brings it to the front and fetches the rows not done yet (Ctrl+R).
+    void rankHits();
     /// Saves the set to the file last opened or saved; the first time, asks for one (Ctrl+S).
     void saveSet();
     /// Asks for a file and saves the set to it (Ctrl+Shift+S).
@@ -144,9 +153,19 @@ private:
     /// The grade in cr1 as its number; nullopt (after the grade message) when it is no grade.
     std::optional<int> chosenGrade();
 
+    /// The ranking table's request for hit `at` of LV1: selects it there and runs `handler` on it.
+    void runOnHit(const QPersistentModelIndex &at, void (FrmMain::*handler)());
+    /// The open ranking table follows a new search or a new grade.
+    void rankingFollowsSearch();
+    void rankingFollowsGrade();
+
     /// A set file's name from the file dialog; "" when the player cancelled.
     QString askForSetFile(bool toSave);
-    void saveSetTo(const QString &path);
+    /// Saves the set to `path`; whether it was saved (a box said why not).
+    bool saveSetTo(const QString &path);
+    /// Asks whether to save the set to a file before a close loses work that could not be kept;
+    /// true when the window may close.
+    bool confirmCloseUnkept();
 
     velmora::HandlerQueue m_handlers;
     velmora::EquipmentSet m_set;
@@ -167,6 +186,7 @@ private:
     QGroupBox *m_frame2 = nullptr;
     QPushButton *m_command1 = nullptr;
     QGroupBox *m_frame1 = nullptr;
+    QLabel *m_keepWarning = nullptr;
     QAction *m_lv2Reset = nullptr;
     QAction *m_undo = nullptr;
     QAction *m_redo = nullptr;
@@ -174,10 +194,13 @@ private:
     QAction *m_save = nullptr;
     QAction *m_saveAs = nullptr;
     QAction *m_reference = nullptr;
+    QAction *m_rankHits = nullptr;
     std::array<QCheckBox *, velmora::bonusBoxCount> m_check1{};
     std::array<QLabel *, velmora::statLabelCount> m_lab1{};
 
     // Declared last so that it is destroyed first: its network thread ends while the window is
     // still whole, long before the application object.
     std::unique_ptr<velmora::ItemSearch> m_search;
+    // Made at the first Ctrl+R; it goes before the search whose requests it makes.
+    std::unique_ptr<velmora::RankingWindow> m_ranking;
 };

@@ -11,6 +11,7 @@
 
 #include "app/Controls.h"
 #include "app/NetworkWait.h"
+#include "app/StatsCache.h"
 #include "itemdb/SearchPage.h"
 
 namespace velmora {
@@ -70,7 +71,7 @@ QList<QTreeWidgetItem *> makeResultRows(const std::shared_ptr<const SearchHits> 
 ItemSearch::ItemSearch(QWidget *client, const QString &siteBase, const RequestLimits &limits,
                        std::function<void(QTreeWidget *)> prepare)
     : m_client(client), m_siteBase(siteBase), m_limits(limits), m_prepare(std::move(prepare)),
-      m_network(std::make_unique<NetworkThread>())
+      m_cache(std::make_unique<StatsCache>(statsCachePath())), m_network(std::make_unique<NetworkThread>())
 {
     m_list = makeResultList();
 }
@@ -104,9 +105,33 @@ std::optional<ItemSearch::Hit> ItemSearch::selectedHit() const
     return Hit{hit->text(nameColumn), hit->text(kindColumn), hit->text(addressColumn).toStdString()};
 }
 
+std::vector<ItemSearch::ListedHit> ItemSearch::listedHits() const
+{
+    std::vector<ListedHit> hits;
+    const int count = m_list->topLevelItemCount();
+    hits.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const QTreeWidgetItem *hit = m_list->topLevelItem(i);
+        hits.push_back({{hit->text(nameColumn), hit->text(kindColumn), hit->text(addressColumn).toStdString()},
+                        QPersistentModelIndex(m_list->model()->index(i, 0))});
+    }
+    return hits;
+}
+
+bool ItemSearch::selectHit(const QPersistentModelIndex &at)
+{
+    if (!at.isValid() || at.model() != m_list->model())
+        return false;
+    m_list->setCurrentIndex(at);
+    m_list->scrollTo(at);
+    return true;
+}
+
 ItemSearch::Searched ItemSearch::search(const QString &term)
 {
+    emit searchStarted();
     clearResults();
+    m_lastTerm = term;
     const std::u16string text = term.toStdU16String();
     const std::string siteBase = m_siteBase.toStdString();
     HttpRequester &site = requester();
@@ -127,25 +152,57 @@ Outcome<ItemStats, ItemFetchFailure> ItemSearch::fetchStats(const std::string &a
     HttpRequester &site = requester();
     std::optional<Outcome<ItemStats, ItemFetchFailure>> stats;
     waitWithoutFreezing(*m_network, [&] { stats.emplace(fetchItemStats(site, address, gradeNumber)); });
+    keep(address, gradeNumber, *stats);
+    return std::move(*stats);
+}
+
+void ItemSearch::keep(const std::string &address, int gradeNumber, const FetchedStats &stats)
+{
     // An error page's empty stats are no item's stats: only a good answer is kept.
-    if (*stats && stats->value().errorStatus == 0) {
-        FetchKey key{address, gradeNumber};
-        if (m_kept.insert_or_assign(key, stats->value()).second) {
-            m_keptOrder.push_back(std::move(key));
-            if (m_keptOrder.size() > keptFetches) {
-                m_kept.erase(m_keptOrder.front());
-                m_keptOrder.pop_front();
-            }
+    if (!stats || stats.value().errorStatus != 0)
+        return;
+    m_cache->store(address, gradeNumber, stats.value().statText);
+    FetchKey key{address, gradeNumber};
+    if (m_kept.insert_or_assign(key, stats.value()).second) {
+        m_keptOrder.push_back(std::move(key));
+        if (m_keptOrder.size() > keptFetches) {
+            m_kept.erase(m_keptOrder.front());
+            m_keptOrder.pop_front();
         }
     }
-    return std::move(*stats);
+}
+
+void ItemSearch::fetchStatsLater(const std::string &address, int gradeNumber, QObject *receiver,
+                                 std::function<void(const FetchedStats &)> done)
+{
+    const quint64 ticket = m_nextTicket++;
+    m_laterFetches.emplace(ticket, LaterFetch{receiver, std::move(done)});
+    HttpRequester *site = &requester();
+    m_network->post([this, site, address, gradeNumber, ticket] {
+        FetchedStats stats = fetchItemStats(*site, address, gradeNumber);
+        // This object outlives the network thread (its destructor ends the thread first), so the
+        // answer can always be handed to it, queued for the window's thread.
+        QMetaObject::invokeMethod(
+            this,
+            [this, address, gradeNumber, ticket, stats = std::move(stats)] {
+                keep(address, gradeNumber, stats);
+                const auto waiting = m_laterFetches.find(ticket);
+                if (waiting == m_laterFetches.end())
+                    return;
+                LaterFetch later = std::move(waiting->second);
+                m_laterFetches.erase(waiting);
+                if (later.receiver)
+                    later.done(stats);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 std::optional<ItemStats> ItemSearch::keptStats(const std::string &address, int gradeNumber) const
 {
     const auto kept = m_kept.find({address, gradeNumber});
     if (kept == m_kept.end())
-        return std::nullopt;
+        return m_cache->find(address, gradeNumber);
     return kept->second;
 }
 

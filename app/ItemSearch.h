@@ -2,6 +2,8 @@
 
 #include <QList>
 #include <QObject>
+#include <QPersistentModelIndex>
+#include <QPointer>
 #include <QString>
 
 #include <deque>
@@ -11,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "itemdb/HttpRequester.h"
 #include "itemdb/ItemDatabase.h"
@@ -23,6 +26,7 @@ namespace velmora {
 
 class NetworkThread;
 class SearchHits;
+class StatsCache;
 
 /// The window's side of the item site: its one request object and the thread that runs it, the
 /// result list LV1 with the hits of the last search, sorting them, and fetching an item's stats.
@@ -51,6 +55,14 @@ public:
     };
     /// The hit selected in the list; nullopt when none is.
     std::optional<Hit> selectedHit() const;
+    /// Every hit in the list, in the list's order, each with where it stands in the list.
+    struct ListedHit {
+        Hit hit;
+        QPersistentModelIndex at;
+    };
+    std::vector<ListedHit> listedHits() const;
+    /// Selects the hit at `at` (from listedHits()); false when it is no longer listed.
+    bool selectHit(const QPersistentModelIndex &at);
 
     /// How a search ended: the number of hits listed and the page's HTTP status, or why no page
     /// came.
@@ -61,13 +73,25 @@ public:
     };
     /// Empties the list, searches the site for `term` and lists the hits in page order.
     Searched search(const QString &term);
+    /// The term of the last search, whatever it found; "" before the first.
+    const QString &lastTerm() const { return m_lastTerm; }
 
     /// The stat text of the item at `address` at grade `gradeNumber` (1…12), fetched with the
-    /// same request object as the search. What the site gave is kept for the session.
+    /// same request object as the search, always: nothing kept is looked at. A whole fetch with
+    /// no error page is kept for the session and in the stats cache on disk.
     Outcome<ItemStats, ItemFetchFailure> fetchStats(const std::string &address, int gradeNumber);
-    /// The stats of the item at `address` at grade `gradeNumber` as fetched earlier this session;
-    /// nullopt when they were not, or the fetch failed or met an error page.
+    /// The stats of the item at `address` at grade `gradeNumber` as fetched earlier this session,
+    /// or else as the stats cache has them from less than a day ago (an earlier run's too);
+    /// nullopt when neither has them. For a preview and the ranking only: an add or a replace
+    /// fetches what it puts in the list.
     std::optional<ItemStats> keptStats(const std::string &address, int gradeNumber) const;
+    using FetchedStats = Outcome<ItemStats, ItemFetchFailure>;
+    /// The same fetch as fetchStats(), without waiting for it: its requests run on the network
+    /// thread after any already asked for, and `done` is called on this thread, from the event
+    /// loop, with what came back (kept as fetchStats() keeps it), unless `receiver` is gone by then.
+    /// Nothing of the player's input is held back meanwhile.
+    void fetchStatsLater(const std::string &address, int gradeNumber, QObject *receiver,
+                         std::function<void(const FetchedStats &)> done);
     /// How many fetches the session keeps; the oldest goes first.
     static constexpr std::size_t keptFetches = 1000;
 
@@ -78,6 +102,8 @@ public:
     void sortBy(int column);
 
 signals:
+    /// A search begins: the hits listed so far are about to go.
+    void searchStarted();
     /// A new, empty result list has taken the place of a very long one.
     void listReplaced(QTreeWidget *list);
 
@@ -86,6 +112,8 @@ private:
     /// Empties the result list, and gives the memory of a long one back to the system.
     void clearResults();
     HttpRequester &requester();
+    /// Keeps what a fetch gave for the session.
+    void keep(const std::string &address, int gradeNumber, const FetchedStats &stats);
 
     QWidget *m_client;
     QString m_siteBase;
@@ -101,6 +129,16 @@ private:
     using FetchKey = std::pair<std::string, int>;
     std::map<FetchKey, ItemStats> m_kept;
     std::deque<FetchKey> m_keptOrder;
+    QString m_lastTerm;
+    // Who waits for a fetch that runs without waiting, by its ticket. Only the window's thread
+    // touches them: the network thread carries the ticket alone.
+    struct LaterFetch {
+        QPointer<QObject> receiver;
+        std::function<void(const FetchedStats &)> done;
+    };
+    std::map<quint64, LaterFetch> m_laterFetches;
+    quint64 m_nextTicket = 0;
+    std::unique_ptr<StatsCache> m_cache;
     // Declared last so that it is destroyed first: its thread ends before the requester it
     // works with.
     std::unique_ptr<NetworkThread> m_network;

@@ -7,6 +7,7 @@
 
 #include "app/Controls.h"
 #include "app/EquipmentSet.h"
+#include "stats/Ranking.h"
 #include "stats/SiteText.h"
 #include "stats/StatChanges.h"
 
@@ -45,20 +46,17 @@ StatTotals captionsFor(const EquipmentSet &set, const std::vector<EquipmentRow> 
 
 PreviewText describePreview(const EquipmentSet &set, const EquipmentRow &item)
 {
-    // Measured against what 계산 would show now, whether or not it was clicked.
-    std::vector<EquipmentRow> rows = set.equipmentRows();
-    const StatTotals now = captionsFor(set, rows);
+    // Measured against what 계산 would show now, whether or not it was clicked; the numbers are
+    // the ranking table's, from the same baseline.
+    const SetBaseline baseline(set.equipmentRows(), set.bonus());
+    const StatTotals &now = baseline.now();
     std::optional<StatTotals> replaced;
     std::string replacedName;
-    if (const std::optional<int> position = set.firstOfKind(item.kind)) {
-        const auto at = static_cast<std::size_t>(*position);
-        replacedName = rows[at].itemName;
-        std::vector<EquipmentRow> swapped = rows;
-        swapped[at] = item;
-        replaced = captionsFor(set, swapped);
+    if (const std::optional<std::size_t> position = baseline.firstOfKind(item.kind)) {
+        replacedName = baseline.rows()[*position].itemName;
+        replaced = baseline.replacing(*position, item);
     }
-    rows.push_back(item);
-    const StatTotals added = captionsFor(set, rows);
+    const StatTotals added = baseline.added(item);
     const std::optional<StatTotals> &reference = set.reference();
 
     const PreviewReplacement replacement{replacedName, replaced ? *replaced : added};

@@ -17,6 +17,7 @@
 #include <future>
 #include <string>
 
+#include "app/BaseDirectories.h"
 #include "app/FailureText.h"
 #include "app/FrmMain.h"
 #include "itemdb/HttpRequester.h"
@@ -155,6 +156,7 @@ void showBox(QMessageBox::Icon icon, const QString &text)
 
 std::unique_ptr<QTranslator> prepareApplication()
 {
+    velmora::ignoreRelativeBaseDirectories();
     QApplication::setWindowIcon(QIcon(QString::fromLatin1(iconResource)));
     auto qtTexts = std::make_unique<QTranslator>();
     if (!qtTexts->load(QLocale(QLocale::Korean, QLocale::SouthKorea), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -25,7 +25,8 @@ inline constexpr double releaseNumber = 3;
 /// "VersionCheckProgress") shows until the answer is in; it is gone when this returns.
 bool CheckVersion(const QString &versionUrl);
 
-/// What start-up sets up once QApplication exists, before the version check: the program's icon
+/// What start-up sets up once QApplication exists, before the version check: a relative XDG base
+/// folder forgotten (velmora::ignoreRelativeBaseDirectories), the program's icon
 /// for every window and box, and Qt's own button texts (확인, 취소) in Korean whatever the
 /// system's language. The translator that does the latter is returned (null when Qt's
 /// translations are not installed, and the buttons stay in English); keep it while the program

@@ -3,6 +3,7 @@
 
 #include "app/CommandLine.h"
 #include "app/FrmMain.h"
+#include "app/SingleInstance.h"
 #include "app/Terminal.h"
 #include "app/VersionCheck.h"
 #include "app/WindowLoss.h"
@@ -20,6 +21,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const auto qtTexts = prepareApplication();
 
+    // One program per player and data folder: a start while it runs hands its set file over
+    // and ends, before it checks the release or shows anything.
+    velmora::SingleInstance instance(velmora::instanceName());
+    if (const velmora::InstanceStart start = instance.start(commandLine.setFile); start != velmora::InstanceStart::first)
+        return velmora::exitStatus(start);
+
     // No window exists before the release has been checked.
     if (const VersionVerdict verdict = passVersionCheck(QString::fromUtf8(velmora::config::versionUrl));
         verdict != VersionVerdict::current)
@@ -34,5 +41,7 @@ int main(int argc, char *argv[])
     // A set file named on the command line opens once the window is up, as a dropped one does.
     if (!commandLine.setFile.isEmpty())
         QTimer::singleShot(0, &window, [&window, &commandLine] { window.openSetFile(commandLine.setFile); });
+    // What later starts handed over while the release was being checked comes now, after FILE.
+    instance.deliverTo([&window](const QString &file) { window.comeForward(file); });
     return app.exec();
 }

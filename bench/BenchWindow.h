@@ -69,12 +69,13 @@ template <typename T> T *child(QWidget &window, const char *name)
     return found;
 }
 
-/// Points XDG_DATA_HOME and XDG_CONFIG_HOME at `folder`/data and `folder`/config, for this
-/// process and the programs it starts.
+/// Points XDG_DATA_HOME, XDG_CONFIG_HOME and XDG_CACHE_HOME at `folder`/data, `folder`/config and
+/// `folder`/cache, for this process and the programs it starts.
 inline void useDataFolders(const QString &folder)
 {
     qputenv("XDG_DATA_HOME", QFile::encodeName(folder + QStringLiteral("/data")));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder + QStringLiteral("/config")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(folder + QStringLiteral("/cache")));
 }
 
 /// What the window keeps between runs (the working set) goes to a temporary folder of this

@@ -94,7 +94,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     EquipmentSet set;
     EquipmentSetData data = bench::workingSet(workingSetRows);
-    set.restore(std::move(data.rows), data.bonuses, std::move(data.reference));
+    set.restore(std::move(data.rows), data.bonuses, std::move(data.reference), data.weights);
     kept = &set;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

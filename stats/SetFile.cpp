@@ -1,7 +1,10 @@
 #include "stats/SetFile.h"
 
 #include "stats/Grades.h"
+#include "stats/Numbers.h"
 
+#include <charconv>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -313,9 +316,11 @@ private:
             const std::size_t runStart = m_at;
             while (m_at < m_text.size()) {
                 const auto c = static_cast<unsigned char>(m_text[m_at]);
-                if (c == '"' || c == '\\' || c < 0x20)
+                // A raw control byte (NUL included) ends a key or a skipped value as bad JSON;
+                // in a text of the set it is named for what it is.
+                if (c == '"' || c == '\\' || (c < 0x20 && !control))
                     break;
-                if (c == 0x7F)
+                if (isControl(c))
                     sawControl(c);
                 ++m_at;
             }
@@ -598,6 +603,8 @@ private:
             return once(m_bonusesSeen, "bonuses", &SetReader::readBonuses);
         if (key == "reference")
             return once(m_referenceSeen, "reference", &SetReader::readReference);
+        if (key == "weights")
+            return once(m_weightsSeen, "weights", &SetReader::readWeights);
         return skipValue(depth);
     }
 
@@ -725,6 +732,53 @@ private:
         return read;
     }
 
+    bool readWeights(int depth)
+    {
+        if (peek() != '{') {
+            note(Kind::WrongType, {"weights"});
+            return skipValue(depth);
+        }
+        StatWeights weights;
+        std::array<bool, statLabelCount> seen{};
+        bool fine = true;
+        const bool read = readObject(depth, [&](const std::string &key) {
+            std::size_t stat = 0;
+            while (stat < seen.size() && statName(stat) != key)
+                ++stat;
+            if (stat == seen.size()) {
+                note(Kind::WrongType, {"weights"});
+                fine = false;
+                return skipValue(depth + 1);
+            }
+            const Where where{"weights", std::string_view::npos, statName(stat)};
+            if (seen[stat]) {
+                fine = false;
+                return repeated(where, depth + 1);
+            }
+            seen[stat] = true;
+            if (peek() != '-' && (peek() < '0' || peek() > '9')) {
+                note(Kind::WrongType, where);
+                fine = false;
+                return skipValue(depth + 1);
+            }
+            std::string_view token;
+            if (!readNumber(&token))
+                return false;
+            // Past what a double holds, either way, the number is not the one written.
+            const std::optional<double> weight = velmora::readNumber(token);
+            if (!weight) {
+                note(Kind::WrongType, where);
+                fine = false;
+                return true;
+            }
+            weights.weight[stat] = *weight;
+            return true;
+        });
+        if (read && fine)
+            m_set.weights = weights;
+        return read;
+    }
+
     std::string_view m_text;
     std::size_t m_at = 0;
     std::optional<SetFileProblem> m_stop;
@@ -737,6 +791,7 @@ private:
     bool m_rowsSeen = false;
     bool m_bonusesSeen = false;
     bool m_referenceSeen = false;
+    bool m_weightsSeen = false;
     EquipmentSetData m_set;
 };
 
@@ -782,6 +837,23 @@ std::string writeSetFile(const EquipmentSetData &set)
         }
         out += "\n  ]";
     }
+    // Only the stats that count; a weight that is no finite number would not be JSON.
+    bool anyWeight = false;
+    for (std::size_t i = 0; i < set.weights.weight.size(); ++i) {
+        const double weight = set.weights.weight[i];
+        if (weight == 0 || !std::isfinite(weight))
+            continue;
+        out += anyWeight ? ", " : ",\n  \"weights\": {";
+        anyWeight = true;
+        appendQuoted(out, statName(i));
+        out += ": ";
+        // The shortest text that reads back as this very double, whatever the locale.
+        char number[32];
+        const auto written = std::to_chars(number, number + sizeof number, weight);
+        out.append(number, written.ptr);
+    }
+    if (anyWeight)
+        out += '}';
     out += "\n}\n";
     return out;
 }

@@ -12,12 +12,14 @@
 #include "stats/BonusSettings.h"
 #include "stats/EquipmentRow.h"
 #include "stats/ExpectedStats.h"
+#include "stats/StatWeights.h"
 
 namespace velmora {
 
 /// A set file: the equipment list, the item page address of each row, the text typed for each
-/// bonus box and, when the player pinned one, the reference captions. UTF-8 JSON that a person
-/// can read and that stays readable for years:
+/// bonus box, when the player pinned one, the reference captions, and when the player gave any,
+/// the stat weights the ranking scores with. UTF-8 JSON that a person can read and that stays
+/// readable for years:
 ///   {
 ///     "format": "velmora-set",
 ///     "version": 1,
@@ -25,8 +27,11 @@ namespace velmora {
 ///       {"name": "불꽃 깃 활", "kind": "활", "stats": "주문력4 원공30 ", "grade": "영웅", "address": "http://…"}
 ///     ],
 ///     "bonuses": [null, "5", null, null, null, null, null, null, null, ""],
-///     "reference": ["힘 : 170", …thirteen captions]
+///     "reference": ["힘 : 170", …thirteen captions],
+///     "weights": {"근공력": 1, "힘": 0.5}
 ///   }
+/// "weights" was added within version 1: a reader that does not know it skips it, as any unknown
+/// key, and a set without weights is written exactly as before.
 inline constexpr std::string_view setFileFormat = "velmora-set";
 inline constexpr std::uint64_t setFileVersion = 1;
 /// Larger files are refused before a byte of them is looked at.
@@ -43,12 +48,17 @@ struct EquipmentSetData {
     std::vector<SetRow> rows;
     BonusTexts bonuses{};
     std::optional<StatTotals> reference; // the thirteen captions pinned for comparison
+    StatWeights weights;                 // all 0: the player gave none
 
     bool operator==(const EquipmentSetData &) const = default;
 };
 
 /// The set as a set file: two-space indents, one row per line, keys always in the order above,
-/// "reference" only when there is one, ending with a line break. Texts are written as they
+/// "reference" only when there is one, "weights" only when a weight is not 0, ending with a line
+/// break. The weights are keyed by the stats' names (statName()), in label order, only those that
+/// are not 0, each the shortest decimal text that reads back as exactly that number, with the
+/// point as decimal separator ({"힘": 0.5, "근공력": 1, "생명력": -2.25e-05}); a weight that is
+/// no finite number is left out like a 0. Texts are written as they
 /// stand, except what reading would refuse or a person could not see in the file:
 /// - a control character (U+0000…U+001F, U+007F) becomes a space,
 /// - a byte that is not part of valid UTF-8 becomes U+FFFD,
@@ -100,11 +110,16 @@ std::string_view setFileProblemName(SetFileProblem::Kind kind);
 /// Fields: "rows" an array of at most setFileMaxRows objects with string "name", "kind", "stats"
 /// and "grade" (one of the twelve grade names), and an optional string "address" (else "");
 /// "bonuses" optional (else every box off), exactly ten entries each null or a string;
-/// "reference" optional, exactly thirteen strings. No text we read may hold a control character
-/// (U+0000…U+001F, U+007F); otherwise texts are taken exactly as they stand.
+/// "reference" optional, exactly thirteen strings; "weights" optional (else none), an object whose
+/// keys are stat names (statName(), each at most once) and whose values are numbers a double holds
+/// as they are written (not 1e400, not 1e-400; 0 in any form is 0), stats it leaves out weighing 0.
+/// A key that is no stat name is WrongType at "weights" (the key is the file's text and is not
+/// repeated in ours), a value that is no such number WrongType at "weights.<name>". No text we
+/// read may hold a control character (U+0000…U+001F, U+007F); otherwise texts are taken exactly
+/// as they stand.
 /// Keys we do not know are skipped wherever they are (a later version may add fields), though
-/// their values must be valid JSON; a key we read given twice in one object is refused, as
-/// either value could be the one meant.
+/// their values must be valid JSON (inside "weights" every key is ours); a key we read given twice
+/// in one object is refused, as either value could be the one meant.
 std::variant<EquipmentSetData, SetFileProblem> readSetFile(std::string_view bytes);
 
 } // namespace velmora

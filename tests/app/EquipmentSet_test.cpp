@@ -1,6 +1,7 @@
 // The equipment set and its history: every change of the rows is one undo step that puts the
 // very rows back where they stood, and the bonuses follow the texts typed for them.
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "app/EquipmentSet.h"
+#include "app/SetFiles.h"
 
 namespace velmora::test {
 namespace {
@@ -89,6 +91,38 @@ TEST(EquipmentSet, TheThousandAndFirstStepDropsTheOldest)
         set.history().undo();
     // The first add can no longer be taken back; every later one was.
     EXPECT_EQ(names(set), std::vector<std::string>{"0"});
+}
+
+TEST(EquipmentSet, WeightsAreNoStepButComeAndGoWithAnOpenedFileAndAreKept)
+{
+    EquipmentSet set;
+    QSignalSpy changed(&set, &EquipmentSet::changed);
+    StatWeights mine, fromFile;
+    mine.weight[5] = 1;
+    fromFile.weight[0] = 0.5;
+    set.setWeights(mine);
+    set.setWeights(mine); // the same again changes nothing
+    EXPECT_EQ(set.history().count(), 0);
+    EXPECT_EQ(changed.count(), 1);
+    set.replaceAll({row("a")}, {}, std::nullopt, fromFile, QStringLiteral("열기 a.velmora"));
+    set.replaceAll({}, {}, std::nullopt, {}, QStringLiteral("열기 b.velmora")); // a file without weights
+    QSignalSpy weightsChanged(&set, &EquipmentSet::weightsChanged);
+    for (const StatWeights &back : {fromFile, mine}) {
+        set.history().undo();
+        EXPECT_EQ(set.weights(), back);
+    }
+    EXPECT_EQ(weightsChanged.count(), 2);
+
+    // The working set keeps them, a set of nothing but weights too.
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("working-set.velmora"));
+    {
+        WorkingSetKeeper keeper(set, path);
+        set.setWeights(fromFile);
+    }
+    EquipmentSet again;
+    WorkingSetKeeper(again, path).restore();
+    EXPECT_EQ(again.weights(), fromFile);
 }
 
 TEST(EquipmentSet, TheViewIsToldWhereRowsCameAndWent)

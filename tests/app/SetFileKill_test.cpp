@@ -1,17 +1,23 @@
 // A write of the working set killed at a random moment leaves the file whole: the set it held
 // before or the one being written, never a torn, empty or half-written file. A child process
-// writes two big sets in turn through writeSetFileAt and is killed with SIGKILL after a random
-// delay, 200 times; after each kill the file must read as one of the two.
+// writes two big sets in turn through writeSetFileAt and is killed (SIGKILL, TerminateProcess on
+// Windows) after a random delay, 200 times; after each kill the file must read as one of the two.
 //
 // The delays come from a seed printed at the start; VELMORA_KILL_SEED=N repeats a run.
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+extern char **environ;
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -29,8 +35,6 @@
 #include "stats/SetFile.h"
 #include "tests/app/KilledWriteSets.h"
 
-extern char **environ;
-
 namespace velmora {
 namespace {
 
@@ -39,16 +43,87 @@ namespace fs = std::filesystem;
 constexpr int tries = 200;
 constexpr int maxDelayMicroseconds = 20'000;
 
-struct Writer {
-    pid_t pid = -1;
-    int said = -1; // the read end of its stdout
+// The writer process, its stdout read through a pipe, and the one way it is to end: killed.
+class Writer {
+public:
+    Writer(const fs::path &path, int first);
+    ~Writer();
+    Writer(const Writer &) = delete;
+    Writer &operator=(const Writer &) = delete;
+
+    bool started() const;
+    /// Reads what the writer says until it has said `until`, or (with '\0') until it has ended.
+    std::string readUntil(char until);
+    /// Kills it at once and waits for it; whether it was the kill that ended it (or why not).
+    std::string kill();
+
+private:
+#ifdef _WIN32
+    static constexpr UINT killedStatus = 0xdead;
+    PROCESS_INFORMATION m_process{};
+    HANDLE m_said = nullptr;
+#else
+    pid_t m_pid = -1;
+    int m_said = -1;
+#endif
 };
 
-Writer startWriter(const fs::path &path, int first)
+#ifdef _WIN32
+Writer::Writer(const fs::path &path, int first)
+{
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE out = nullptr;
+    if (!CreatePipe(&m_said, &out, &inherited, 0))
+        return;
+    SetHandleInformation(m_said, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    std::wstring command = L"\"" + fs::path(VELMORA_KILLED_SET_WRITER).wstring() + L"\" \"" + path.wstring() + L"\" "
+                           + std::to_wstring(first);
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &m_process))
+        m_process = {};
+    CloseHandle(out);
+}
+
+Writer::~Writer()
+{
+    for (HANDLE handle : {m_said, m_process.hProcess, m_process.hThread})
+        if (handle)
+            CloseHandle(handle);
+}
+
+bool Writer::started() const { return m_process.hProcess != nullptr; }
+
+std::string Writer::readUntil(char until)
+{
+    std::string said;
+    char buffer[256];
+    for (DWORD got = 0; ReadFile(m_said, buffer, until ? 1 : sizeof buffer, &got, nullptr) && got > 0;) {
+        said.append(buffer, got);
+        if (until && said.back() == until)
+            break;
+    }
+    return said;
+}
+
+std::string Writer::kill()
+{
+    TerminateProcess(m_process.hProcess, killedStatus);
+    DWORD status = 0;
+    if (WaitForSingleObject(m_process.hProcess, INFINITE) != WAIT_OBJECT_0
+        || !GetExitCodeProcess(m_process.hProcess, &status))
+        return "cannot wait for the writer";
+    return status == killedStatus ? "" : "the writer ended on its own (status " + std::to_string(status) + ")";
+}
+#else
+Writer::Writer(const fs::path &path, int first)
 {
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0)
-        return {};
+        return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
@@ -56,25 +131,27 @@ Writer startWriter(const fs::path &path, int first)
     std::string target = path.string();
     std::string which = std::to_string(first);
     char *argv[] = {program.data(), target.data(), which.data(), nullptr};
-    Writer writer;
-    const int spawned = posix_spawn(&writer.pid, program.c_str(), &actions, nullptr, argv, environ);
+    if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv, environ) != 0)
+        m_pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
-    if (spawned != 0) {
-        close(out[0]);
-        return {};
-    }
-    writer.said = out[0];
-    return writer;
+    m_said = out[0];
 }
 
-/// Reads what the writer says until it has said `until`, or (with '\0') until it has ended.
-std::string readUntil(int fd, char until)
+Writer::~Writer()
+{
+    if (m_said >= 0)
+        close(m_said);
+}
+
+bool Writer::started() const { return m_pid > 0; }
+
+std::string Writer::readUntil(char until)
 {
     std::string said;
     char buffer[256];
     for (;;) {
-        const ssize_t got = read(fd, buffer, until ? 1 : sizeof buffer);
+        const ssize_t got = read(m_said, buffer, until ? 1 : sizeof buffer);
         if (got <= 0)
             return said;
         said.append(buffer, static_cast<std::size_t>(got));
@@ -82,6 +159,18 @@ std::string readUntil(int fd, char until)
             return said;
     }
 }
+
+std::string Writer::kill()
+{
+    ::kill(m_pid, SIGKILL);
+    int status = 0;
+    if (waitpid(m_pid, &status, 0) != m_pid)
+        return "cannot wait for the writer";
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL
+               ? ""
+               : "the writer ended on its own (status " + std::to_string(status) + ")";
+}
+#endif
 
 std::string fileBytes(const fs::path &path)
 {
@@ -104,9 +193,8 @@ TEST(KilledSetWrite, EveryKillLeavesTheOldOrTheNewSetWhole)
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> delays(0, maxDelayMicroseconds);
 
-    std::string folderTemplate = (fs::temp_directory_path() / "velmora-killed-write-XXXXXX").string();
-    ASSERT_NE(mkdtemp(folderTemplate.data()), nullptr);
-    const fs::path folder = folderTemplate;
+    const fs::path folder = fs::temp_directory_path() / ("velmora-killed-write-" + std::to_string(std::random_device{}()));
+    ASSERT_TRUE(fs::create_directory(folder)) << folder;
     const fs::path path = folder / "working-set.velmora";
 
     const EquipmentSetData sets[] = {test::killedWriteSet(0), test::killedWriteSet(1)};
@@ -124,23 +212,15 @@ TEST(KilledSetWrite, EveryKillLeavesTheOldOrTheNewSetWhole)
                                   + ", killed " + std::to_string(delay) + " us after the writing began";
 
         // The writer starts with the set the file does not hold, so its first write changes it.
-        const Writer writer = startWriter(path, 1 - held);
-        ASSERT_GT(writer.pid, 0) << "cannot start " << VELMORA_KILLED_SET_WRITER;
-        const std::string ready = readUntil(writer.said, 'r');
-        if (ready != "r") {
-            int status = 0;
-            waitpid(writer.pid, &status, 0);
-            close(writer.said);
-            FAIL() << where << ": the writer ended before it began writing (status " << status << ")";
-        }
+        Writer writer(path, 1 - held);
+        ASSERT_TRUE(writer.started()) << "cannot start " << VELMORA_KILLED_SET_WRITER;
+        const std::string ready = writer.readUntil('r');
+        if (ready != "r")
+            FAIL() << where << ": the writer ended before it began writing (" << writer.kill() << ")";
         std::this_thread::sleep_for(std::chrono::microseconds(delay));
-        kill(writer.pid, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(waitpid(writer.pid, &status, 0), writer.pid);
-        const std::string said = readUntil(writer.said, '\0');
-        close(writer.said);
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
-            << where << ": the writer ended on its own (status " << status << ")";
+        const std::string notKilled = writer.kill();
+        const std::string said = writer.readUntil('\0');
+        ASSERT_EQ(notKilled, "") << where;
 
         if (!said.empty() && said.back() == 'b')
             ++killedInsideWrite;

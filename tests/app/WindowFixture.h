@@ -18,6 +18,7 @@
 
 #include "app/FrmMain.h"
 #include "app/SetFiles.h"
+#include "app/StatsCache.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/PlayerActions.h"
 #include "tests/support/SitePages.h"
@@ -29,8 +30,10 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // Every test starts from a window with no working set, as at a first start.
+        // Every test starts from a window with no working set and no stats cache, as at a first
+        // start.
         QDir(QFileInfo(workingSetPath()).absolutePath()).removeRecursively();
+        QDir(QFileInfo(statsCachePath()).absolutePath()).removeRecursively();
         window = std::make_unique<FrmMain>(QString::fromStdString(site.base()));
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));

@@ -71,12 +71,15 @@ class VersionServer:
 
     def __init__(self, port, document):
         self.server = None
+        self.requests = 0
         if document is None:
             return
         body = document.encode("utf-8")
+        owner = self
 
         class Handler(http.server.BaseHTTPRequestHandler):
             def do_GET(self):
+                owner.requests += 1
                 self.send_response(200)
                 self.send_header("Content-Type", "text/plain; charset=utf-8")
                 self.send_header("Content-Length", str(len(body)))
@@ -252,16 +255,18 @@ def walk(node, depth=0, max_depth=12):
 class Velmora:
     """One run of the velmora binary."""
 
-    def __init__(self, binary, log_path, data_home=None, arguments=()):
+    def __init__(self, binary, log_path, data_home=None, arguments=(), cwd=None):
         """`data_home`: the XDG_DATA_HOME the program keeps its working set in; a fresh empty
-        folder unless given, so that a test never meets a player's files or another run's."""
+        folder unless given, so that a test never meets a player's files or another run's.
+        `cwd`: the folder the program starts in."""
         self.data_home = data_home or tempfile.mkdtemp(prefix="velmora-e2e-data-")
         env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", XDG_DATA_HOME=self.data_home,
-                   XDG_CONFIG_HOME=os.path.join(self.data_home, "config"))
+                   XDG_CONFIG_HOME=os.path.join(self.data_home, "config"),
+                   XDG_CACHE_HOME=os.path.join(self.data_home, "cache"))
         env.pop("QT_QPA_PLATFORM", None)
         self.log = open(log_path, "w")
         self.proc = subprocess.Popen([binary, *arguments], env=env, stdout=self.log,
-                                     stderr=subprocess.STDOUT)
+                                     stderr=subprocess.STDOUT, cwd=cwd)
 
     def app(self):
         desktop = pyatspi.Registry.getDesktop(0)

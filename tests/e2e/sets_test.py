@@ -275,7 +275,8 @@ class Sets:
         data_home = tempfile.mkdtemp(prefix="velmora-e2e-data-")
         # No display at all: a program that started Qt's window system would fail here.
         env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
-        env.update(QT_QPA_PLATFORM="xcb", XDG_DATA_HOME=data_home, XDG_CONFIG_HOME=os.path.join(data_home, "config"))
+        env.update(QT_QPA_PLATFORM="xcb", XDG_DATA_HOME=data_home, XDG_CONFIG_HOME=os.path.join(data_home, "config"),
+                   XDG_CACHE_HOME=os.path.join(data_home, "cache"))
         try:
             done = subprocess.run([self.args.velmora, option], env=env, capture_output=True, timeout=60)
         except subprocess.TimeoutExpired:

@@ -67,8 +67,14 @@ TEST(Numbers, FormatDecimalShowsFifteenSignificantDigits)
 
 TEST(Numbers, PointIsTheSeparatorWhateverTheLocale)
 {
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
-        GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
+    // A comma-decimal locale, by the name each C library knows it under.
+#ifdef _WIN32
+    const char *const commaLocale = "German_Germany.1252";
+#else
+    const char *const commaLocale = "de_DE.UTF-8";
+#endif
+    if (!std::setlocale(LC_ALL, commaLocale))
+        GTEST_SKIP() << "the " << commaLocale << " locale is not installed";
     struct RestoreLocale {
         ~RestoreLocale() { std::setlocale(LC_ALL, "C"); }
     } restore;

@@ -74,6 +74,15 @@ TEST(SetFile, WrittenAsAPersonReadsIt)
               "  \"bonuses\": [null, null, null, null, null, null, null, null, null, null],\n"
               "  \"reference\": [\n    \"x\",\n    \"x\",\n    \"x\",\n    \"x\",\n    \"x\",\n    \"x\",\n"
               "    \"x\",\n    \"x\",\n    \"x\",\n    \"x\",\n    \"x\",\n    \"x\",\n    \"x\"\n  ]\n}\n");
+
+    // Only the weights that count, in label order, each in its shortest exact form.
+    EquipmentSetData weighed;
+    weighed.weights.weight = {0.5, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, -2.25e-5, 0.1};
+    weighed.weights.weight[8] = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(writeSetFile(weighed),
+              "{\n  \"format\": \"velmora-set\",\n  \"version\": 1,\n  \"rows\": [],\n"
+              "  \"bonuses\": [null, null, null, null, null, null, null, null, null, null],\n"
+              "  \"weights\": {\"힘\": 0.5, \"근공력\": 1, \"활력\": -2.25e-05, \"생명력\": 0.1}\n}\n");
 }
 
 TEST(SetFile, WhatIsWrittenReadsBackTheSame)
@@ -104,6 +113,12 @@ TEST(SetFile, WhatIsWrittenReadsBackTheSame)
     pinned.rows = {row("검", "한손검", "공격력30 ", "고급")};
     pinned.reference = someCaptions();
     cases.push_back({"a reference", pinned});
+
+    EquipmentSetData weighed;
+    weighed.rows = pinned.rows;
+    weighed.reference = someCaptions();
+    weighed.weights.weight = {1, -0.5, 1.0 / 3, 1e300, 4.9e-324, 12345.678, 0.1, 0.2, 0.3, 0, 0, 0, -7};
+    cases.push_back({"weights of every size", weighed});
 
     EquipmentSetData everyGrade;
     for (const std::string_view grade : grades)
@@ -210,7 +225,18 @@ TEST(SetFile, TakesWhatPeopleAndLaterVersionsMayWrite)
         EXPECT_EQ(set.rows, c.rows);
         EXPECT_EQ(set.bonuses, c.bonuses);
         EXPECT_FALSE(set.reference.has_value());
+        EXPECT_FALSE(set.weights.any());
     }
+
+    // Weights as a person may write them: any order, any number form, zeros, stats left out.
+    const auto read = readSetFile(
+        setFile(R"("weights": {"생명력": 25E-1, "힘": -0, "근공력": 1.50, "마법 저항도": 0e-400, "민첩": -3}, "rows": [])"));
+    ASSERT_TRUE(std::holds_alternative<EquipmentSetData>(read)) << describe(read);
+    StatWeights expected;
+    expected.weight[12] = 2.5;
+    expected.weight[5] = 1.5;
+    expected.weight[1] = -3;
+    EXPECT_EQ(std::get<EquipmentSetData>(read).weights, expected);
 }
 
 TEST(SetFile, RefusesWithWhatAndWhere)
@@ -382,6 +408,20 @@ TEST(SetFile, RefusesWithWhatAndWhere)
         field("reference null", rows + R"(, "reference": null)", Kind::WrongType, "reference"),
         field("a tab in a caption", rows + R"(, "reference": ["", "", "", "", "", "", "", "", "", "", "", "", "힘\t"])",
               Kind::ControlCharacter, "reference[12]", 9),
+
+        // The weights.
+        field("weights an array", rows + R"(, "weights": [1, 0.5])", Kind::WrongType, "weights"),
+        field("weights null", rows + R"(, "weights": null)", Kind::WrongType, "weights"),
+        field("a weight a string", rows + R"(, "weights": {"힘": 0.5, "근공력": "1"})", Kind::WrongType, "weights.근공력"),
+        field("a weight null", rows + R"(, "weights": {"물리 방어도": null})", Kind::WrongType, "weights.물리 방어도"),
+        field("a weight beyond a double", rows + R"(, "weights": {"힘": 1e400})", Kind::WrongType, "weights.힘"),
+        field("a weight too small for a double", rows + R"(, "weights": {"힘": -1e-400})", Kind::WrongType, "weights.힘"),
+        field("a key no stat's name", rows + R"(, "weights": {"힘 ": 1})", Kind::WrongType, "weights"),
+        field("a caption as key", rows + R"(, "weights": {"힘 :": 1})", Kind::WrongType, "weights"),
+        field("a weight repeated", rows + R"(, "weights": {"힘": 1, "민첩": 2, "힘": 1})", Kind::DuplicateKey,
+              "weights.힘"),
+        field("weights repeated", rows + R"(, "weights": {}, "weights": {})", Kind::DuplicateKey, "weights"),
+        at("a weight NaN", setFile(R"("rows": [], "weights": {"힘": NaN})"), Kind::NotJson, "NaN"),
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,13 +1,9 @@
 // The fixture itself: what it records must be what went over the wire, or every HTTP test
 // built on it proves nothing.
 #include "tests/support/LoopbackServer.h"
+#include "tests/support/Sockets.h"
 
 #include <gtest/gtest.h>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -15,6 +11,7 @@
 
 using velmora::test::CannedResponse;
 using velmora::test::LoopbackServer;
+namespace sockets = velmora::test::sockets;
 
 namespace {
 
@@ -24,21 +21,17 @@ class RawClient {
 public:
     explicit RawClient(int port)
     {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<uint16_t>(port));
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(m_fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0)
+        m_socket = sockets::openTcp();
+        if (!sockets::connectToLoopback(m_socket, port))
             ADD_FAILURE() << "cannot connect to the loopback server";
     }
-    ~RawClient() { ::close(m_fd); }
+    ~RawClient() { sockets::closeSocket(m_socket); }
 
     // Sends one request and reads until the response's announced body has arrived or the peer
     // closes.
     std::string exchange(const std::string &request)
     {
-        ::send(m_fd, request.data(), request.size(), 0);
+        sockets::sendSome(m_socket, request.data(), request.size());
         std::string got;
         char buffer[4096];
         while (true) {
@@ -51,7 +44,7 @@ public:
                         return got;
                 }
             }
-            const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
+            const long n = sockets::receiveSome(m_socket, buffer, sizeof buffer);
             if (n <= 0)
                 return got;
             got.append(buffer, static_cast<std::size_t>(n));
@@ -59,7 +52,7 @@ public:
     }
 
 private:
-    int m_fd = -1;
+    sockets::Socket m_socket = sockets::invalidSocket;
 };
 
 std::string bodyOf(const std::string &response)

@@ -10,27 +10,31 @@
 #include <QTest>
 #include <QTimer>
 
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace velmora::test {
 
 namespace {
 
-// Polls, for as long as `action` runs, for the modal dialog it opens, and hands the first one
-// to `answer`. A dialog that `answer` does not take (it returns false), or any further one, is
-// a failure of the test: it is reported with its text and closed, so the test goes on instead
-// of hanging until the test runner's limit. Nothing here gives up after a time: on a busy
-// machine a dialog may come late, and it is still answered.
-void whenModalAppears(const std::function<bool(QWidget *)> &answer, const std::function<void()> &action)
+// Polls, for as long as `action` runs, for the modal dialogs it opens, and hands them in turn to
+// `answers`, one dialog each. A dialog that its answer does not take (it returns false), or any
+// further one, is a failure of the test: it is reported with its text and closed, so the test
+// goes on instead of hanging until the test runner's limit. Nothing here gives up after a time:
+// on a busy machine a dialog may come late, and it is still answered.
+void whenModalsAppear(const std::vector<std::function<bool(QWidget *)>> &answers, const std::function<void()> &action)
 {
     QTimer poll;
     QPointer<QWidget> answered;
+    std::size_t next = 0;
     QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
         QWidget *modal = QApplication::activeModalWidget();
         if (!modal || modal == answered)
             return;
-        if (!answered && answer(modal)) {
+        if (next < answers.size() && answers[next](modal)) {
             answered = modal;
+            ++next;
             return;
         }
         const auto *box = qobject_cast<QMessageBox *>(modal);
@@ -41,6 +45,46 @@ void whenModalAppears(const std::function<bool(QWidget *)> &answer, const std::f
     poll.start(10);
     action();
     poll.stop();
+}
+
+void whenModalAppears(const std::function<bool(QWidget *)> &answer, const std::function<void()> &action)
+{
+    whenModalsAppear({answer}, action);
+}
+
+std::function<bool(QWidget *)> pressInMessageBox(SeenMessage &seen, QMessageBox::StandardButton button)
+{
+    return [&seen, button](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box)
+            return false;
+        seen.shown = true;
+        seen.title = box->windowTitle();
+        seen.text = box->text();
+        seen.icon = box->icon();
+        QTest::mouseClick(box->button(button), Qt::LeftButton);
+        return true;
+    };
+}
+
+std::function<bool(QWidget *)> answerFileDialog(bool &shown, const QString &path)
+{
+    return [&shown, path](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        if (!dialog)
+            return false;
+        shown = true;
+        auto *field = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        if (path.isEmpty() || !field) {
+            QTest::keyClick(dialog, Qt::Key_Escape);
+            return true;
+        }
+        // Set rather than typed: the field completes what is typed with a popup of its own,
+        // which would take the Enter that follows.
+        field->setText(path);
+        QTest::keyClick(field, Qt::Key_Return);
+        return true;
+    };
 }
 
 } // namespace
@@ -54,22 +98,20 @@ void typeText(QWidget *widget, const QString &text)
     }
 }
 
-SeenMessage closeMessageBoxDuring(const std::function<void()> &action)
+SeenMessage closeMessageBoxDuring(const std::function<void()> &action, QMessageBox::StandardButton button)
 {
     SeenMessage seen;
-    whenModalAppears(
-        [&seen](QWidget *modal) {
-            auto *box = qobject_cast<QMessageBox *>(modal);
-            if (!box)
-                return false;
-            seen.shown = true;
-            seen.title = box->windowTitle();
-            seen.text = box->text();
-            seen.icon = box->icon();
-            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-            return true;
-        },
-        action);
+    whenModalAppears(pressInMessageBox(seen, button), action);
+    return seen;
+}
+
+SeenMessage closeMessageBoxThenFileDialogDuring(const std::function<void()> &action,
+                                                QMessageBox::StandardButton button, const QString &path)
+{
+    SeenMessage seen;
+    bool shown = false;
+    whenModalsAppear({pressInMessageBox(seen, button), answerFileDialog(shown, path)}, action);
+    EXPECT_TRUE(shown) << "no file dialog after the box";
     return seen;
 }
 
@@ -103,24 +145,7 @@ SeenInput answerInputDialogDuring(const std::function<void()> &action, const QSt
 bool answerFileDialogDuring(const std::function<void()> &action, const QString &path)
 {
     bool shown = false;
-    whenModalAppears(
-        [&](QWidget *modal) {
-            auto *dialog = qobject_cast<QFileDialog *>(modal);
-            if (!dialog)
-                return false;
-            shown = true;
-            auto *field = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-            if (path.isEmpty() || !field) {
-                QTest::keyClick(dialog, Qt::Key_Escape);
-                return true;
-            }
-            // Set rather than typed: the field completes what is typed with a popup of its own,
-            // which would take the Enter that follows.
-            field->setText(path);
-            QTest::keyClick(field, Qt::Key_Return);
-            return true;
-        },
-        action);
+    whenModalAppears(answerFileDialog(shown, path), action);
     return shown;
 }
 

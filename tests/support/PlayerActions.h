@@ -29,9 +29,14 @@ struct SeenInput {
     QString prefilled;
 };
 
-/// Runs `action` (which opens a modal message box) and presses the box's OK button once it is
-/// up, the way a player would. Returns what the box showed; `shown` is false when no box came.
-SeenMessage closeMessageBoxDuring(const std::function<void()> &action);
+/// Runs `action` (which opens a modal message box) and presses the box's OK button (or `button`)
+/// once it is up, the way a player would. Returns what the box showed; `shown` is false when no
+/// box came.
+SeenMessage closeMessageBoxDuring(const std::function<void()> &action, QMessageBox::StandardButton button = QMessageBox::Ok);
+
+/// The same, and then answers the file dialog that the button opens as answerFileDialogDuring does.
+SeenMessage closeMessageBoxThenFileDialogDuring(const std::function<void()> &action,
+                                                QMessageBox::StandardButton button, const QString &path);
 
 /// Types `text` into `widget` one key event per character, Korean included (QTest::keyClicks
 /// knows only the keys of a Latin keyboard).

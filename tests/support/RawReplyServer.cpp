@@ -1,69 +1,64 @@
 #include "tests/support/RawReplyServer.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "tests/support/Sockets.h"
 
 #include <stdexcept>
 #include <thread>
 
 namespace velmora::test {
 
+using namespace sockets;
+
 struct RawReplyServer::Impl {
     std::string reply;
-    int listener = -1;
-    int stopPipe[2] = {-1, -1}; // written to when the server is to stop
+    Socket listener = invalidSocket;
+    Socket stop[2] = {invalidSocket, invalidSocket}; // written to when the server is to stop
     int port = 0;
     std::thread thread;
 
     ~Impl()
     {
-        for (const int fd : {listener, stopPipe[0], stopPipe[1]})
-            if (fd >= 0)
-                ::close(fd);
+        for (const Socket socket : {listener, stop[0], stop[1]})
+            closeSocket(socket);
     }
 
-    // Waits until `fd` can be read or the server stops; false when it stops.
-    bool readable(int fd) const
+    // Waits until `socket` can be read or the server stops; false when it stops.
+    bool readable(Socket socket) const
     {
-        pollfd fds[2] = {{fd, POLLIN, 0}, {stopPipe[0], POLLIN, 0}};
-        while (::poll(fds, 2, -1) < 0) {
-        }
+        pollfd fds[2] = {{socket, POLLIN, 0}, {stop[0], POLLIN, 0}};
+        waitReadable(fds, 2);
         return (fds[1].revents & POLLIN) == 0;
     }
 
-    void answer(int connection) const
+    void answer(Socket connection) const
     {
         // The request's head, up to its blank line: closing with unread bytes would reset the
         // connection instead of ending it.
         std::string head;
         char buffer[4096];
         while (head.find("\r\n\r\n") == std::string::npos && readable(connection)) {
-            const ssize_t n = ::recv(connection, buffer, sizeof buffer, 0);
+            const long n = receiveSome(connection, buffer, sizeof buffer);
             if (n <= 0)
                 break;
             head.append(buffer, static_cast<std::size_t>(n));
         }
         for (std::size_t sent = 0; sent < reply.size();) {
-            const ssize_t n = ::send(connection, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
+            const long n = sendSome(connection, reply.data() + sent, reply.size() - sent);
             if (n <= 0)
                 break;
             sent += static_cast<std::size_t>(n);
         }
-        ::shutdown(connection, SHUT_WR);
+        shutdownSending(connection);
     }
 
     void run() const
     {
         while (readable(listener)) {
-            const int connection = ::accept(listener, nullptr, nullptr);
-            if (connection < 0)
+            const Socket connection = acceptOne(listener);
+            if (connection == invalidSocket)
                 continue;
             answer(connection);
-            ::close(connection);
+            closeSocket(connection);
         }
     }
 };
@@ -72,25 +67,18 @@ RawReplyServer::RawReplyServer(std::string reply) : m_impl(std::make_unique<Impl
 {
     Impl &impl = *m_impl;
     impl.reply = std::move(reply);
-    if (::pipe2(impl.stopPipe, O_CLOEXEC) != 0)
-        throw std::runtime_error("raw reply server: no pipe");
-    impl.listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (impl.listener < 0 || ::bind(impl.listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0
-        || ::listen(impl.listener, 16) != 0
-        || ::getsockname(impl.listener, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+    if (!connectedPair(impl.stop))
+        throw std::runtime_error("raw reply server: no stop channel");
+    impl.listener = openTcp();
+    if (impl.listener == invalidSocket || (impl.port = listenOnLoopback(impl.listener)) == 0)
         throw std::runtime_error("raw reply server: cannot listen on 127.0.0.1");
-    impl.port = ntohs(address.sin_port);
     impl.thread = std::thread([&impl] { impl.run(); });
 }
 
 RawReplyServer::~RawReplyServer()
 {
-    const char stop = 1;
-    [[maybe_unused]] const ssize_t written = ::write(m_impl->stopPipe[1], &stop, 1);
+    const char stopByte = 1;
+    sendSome(m_impl->stop[1], &stopByte, 1);
     m_impl->thread.join();
 }
 
