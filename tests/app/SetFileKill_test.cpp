@@ -101,7 +101,7 @@ std::string Writer::readUntil(char until)
 {
     std::string said;
     char buffer[256];
-    for (DWORD got = 0; ReadFile(m_said, buffer, until ? 1 : sizeof buffer, &got, nullptr) && got > 0;) {
+    for (DWORD got = 0; ::ReadFile(m_said, buffer, until ? 1 : sizeof buffer, &got, nullptr) && got > 0;) {
         said.append(buffer, got);
         if (until && said.back() == until)
             break;
