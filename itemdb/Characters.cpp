@@ -61,6 +61,23 @@ std::size_t validUtf8Prefix(std::string_view text)
     return at;
 }
 
+std::string withReplacementCharacters(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    while (!text.empty()) {
+        const std::size_t good = validUtf8Prefix(text);
+        out.append(text.substr(0, good));
+        text.remove_prefix(good);
+        if (text.empty())
+            break;
+        bool valid = false;
+        out.append("\xEF\xBF\xBD"); // U+FFFD
+        text.remove_prefix(utf8SequenceLength(text, valid));
+    }
+    return out;
+}
+
 void appendUtf8(std::string &out, char32_t codePoint)
 {
     const auto byte = [&out](char32_t bits) { out += static_cast<char>(bits); };

@@ -22,6 +22,9 @@ std::size_t validUtf8Prefix(std::string_view text);
 
 inline bool isValidUtf8(std::string_view text) { return validUtf8Prefix(text) == text.size(); }
 
+/// `text` as well-formed UTF-8: each ill-formed subpart (utf8SequenceLength) becomes one U+FFFD.
+std::string withReplacementCharacters(std::string_view text);
+
 /// Appends the UTF-8 bytes of one code point (below U+110000, not a surrogate).
 void appendUtf8(std::string &out, char32_t codePoint);
 

@@ -33,23 +33,6 @@ private:
     iconv_t m_cd;
 };
 
-std::string validUtf8(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    while (!text.empty()) {
-        const std::size_t good = validUtf8Prefix(text);
-        out.append(text.substr(0, good));
-        text.remove_prefix(good);
-        if (text.empty())
-            break;
-        bool valid = false;
-        out.append(replacementCharacter);
-        text.remove_prefix(utf8SequenceLength(text, valid));
-    }
-    return out;
-}
-
 // Converts the whole body; a byte iconv cannot take becomes U+FFFD and conversion goes on with
 // the next byte, so an ASCII byte after a broken lead byte survives. An incomplete sequence at
 // the end becomes one U+FFFD.
@@ -61,7 +44,7 @@ public:
     {
         IconvHandle converter(m_name);
         if (!converter.ok())
-            return validUtf8(body);
+            return withReplacementCharacters(body);
 
         std::string out;
         std::size_t used = 0;
@@ -105,7 +88,7 @@ public:
         // Some of glibc's converters (its UTF-8 under a spelling such as "utf+8", the UCS-4
         // family) pass code points beyond U+10FFFF through; the text leaves here as valid UTF-8
         // regardless.
-        return validUtf8(out);
+        return withReplacementCharacters(out);
     }
 
 private:

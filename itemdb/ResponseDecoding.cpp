@@ -11,7 +11,6 @@ namespace velmora {
 
 namespace {
 
-constexpr std::string_view replacementCharacter = "\xEF\xBF\xBD"; // U+FFFD
 constexpr std::string_view utf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // A page declares its character set with a <meta> tag near its top; browsers look no further
@@ -61,26 +60,6 @@ std::string_view trimmed(std::string_view text)
     return text;
 }
 
-// ---- UTF-8 ----------------------------------------------------------------------------------
-
-std::string decodeUtf8(std::string_view body)
-{
-    std::string out;
-    out.reserve(body.size());
-    while (!body.empty()) {
-        const std::size_t good = validUtf8Prefix(body);
-        out.append(body.substr(0, good));
-        body.remove_prefix(good);
-        if (body.empty())
-            break;
-        bool valid = false;
-        const std::size_t bad = utf8SequenceLength(body, valid);
-        out.append(replacementCharacter);
-        body.remove_prefix(bad);
-    }
-    return out;
-}
-
 // ---- legacy character sets ------------------------------------------------------------------
 
 std::string decodeCharset(const std::string &name, std::string_view body)
@@ -90,7 +69,7 @@ std::string decodeCharset(const std::string &name, std::string_view body)
             return cp949->decode(body);
     if (const auto charset = PlatformCharset::open(name))
         return charset->decode(body);
-    return decodeUtf8(body);
+    return withReplacementCharacters(body);
 }
 
 // ---- finding the declared character set -----------------------------------------------------
@@ -296,15 +275,15 @@ std::string decodeResponse(std::string_view body, std::string_view contentType)
 {
     // A byte order mark is the surest sign there is; browsers let it override any declaration.
     if (body.starts_with(utf8ByteOrderMark))
-        return decodeUtf8(body.substr(utf8ByteOrderMark.size()));
+        return withReplacementCharacters(body.substr(utf8ByteOrderMark.size()));
 
     if (const auto charset = declaredCharset(body, contentType))
-        return charset->decoder == Decoder::utf8 ? decodeUtf8(body) : decodeCharset(charset->name, body);
+        return charset->decoder == Decoder::utf8 ? withReplacementCharacters(body) : decodeCharset(charset->name, body);
 
     // Nothing usable declared: pages that are valid UTF-8 are taken as such, anything else as the
     // Korean Windows code page, which old Korean sites send without saying so.
     if (validUtf8Prefix(body) == body.size())
-        return decodeUtf8(body);
+        return withReplacementCharacters(body);
     return decodeCharset("cp949", body);
 }
 
