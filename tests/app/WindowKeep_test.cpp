@@ -10,6 +10,7 @@
 
 #include "app/BaseDirectories.h"
 #include "app/RegularFile.h"
+#include "app/SetFiles.h"
 #include "tests/app/WindowFixture.h"
 
 #ifndef Q_OS_WIN
@@ -101,14 +102,13 @@ TEST_F(WindowKeep, WhatIsNotARegularFileIsRefusedWithoutBlockingAndNothingChange
 
 TEST_F(WindowKeep, TheWarningStandsWhileTheWorkIsNotKeptAndACloseAsksFirst)
 {
-    // As root no permission stops a write: a data folder below a regular file cannot be made.
+    // As root no permission stops a write: a regular file stands where the working set's folder
+    // belongs, so the folder cannot be made.
     QTemporaryDir folder;
-    const QString blocker = folder.filePath(QStringLiteral("blocker"));
+    const QString blocker = QFileInfo(workingSetPath()).absolutePath();
+    ASSERT_TRUE(QDir(blocker).removeRecursively() && QDir().mkpath(QFileInfo(blocker).absolutePath()));
     ASSERT_TRUE(writeBytes(blocker, "not a folder"));
-    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(blocker + QStringLiteral("/data")));
     window = std::make_unique<FrmMain>(QString::fromStdString(site.base()));
-    qputenv("XDG_DATA_HOME", dataHome);
     window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -133,7 +133,7 @@ TEST_F(WindowKeep, TheWarningStandsWhileTheWorkIsNotKeptAndACloseAsksFirst)
     // Writable again: the next try keeps the work with no change by the player; the warning goes.
     ASSERT_TRUE(QFile::remove(blocker));
     ASSERT_TRUE(QTest::qWaitFor([&] { return warning->isHidden(); }, 30'000));
-    EXPECT_TRUE(bytesOf(blocker + QStringLiteral("/data/velmora/working-set.velmora")).contains("돌 반지"));
+    EXPECT_TRUE(bytesOf(workingSetPath()).contains("돌 반지"));
 
     // Blocked again: Save in the close box saves the set to a file, and the window closes.
     ASSERT_TRUE(QDir(blocker).removeRecursively() && writeBytes(blocker, "not a folder"));
@@ -145,6 +145,7 @@ TEST_F(WindowKeep, TheWarningStandsWhileTheWorkIsNotKeptAndACloseAsksFirst)
     closeMessageBoxThenFileDialogDuring([&] { window->close(); }, QMessageBox::Save, saved);
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(bytesOf(saved).contains("\"rows\": []"));
+    ASSERT_TRUE(QFile::remove(blocker)); // the next test program finds the folder free
 }
 
 TEST(BaseDirectories, ARelativeFolderIsIgnored)
