@@ -494,6 +494,68 @@ StatTotals calculateExpectedStats(std::span<const std::string> statTexts, const 
     return captionsOf(work(sums, lastStatText, bonus));
 }
 
+static_assert(ReadStatTexts::sumCount == SumCount);
+
+ReadStatTexts::ReadStatTexts(std::span<const std::string> statTexts)
+{
+    m_amounts.reserve(statTexts.size());
+    m_before.reserve(statTexts.size() + 1);
+    Sums sums{};
+    for (std::size_t i = 0; i < SumCount; ++i)
+        sums[i] = sumSources[i].start;
+    for (const std::string &statText : statTexts) {
+        m_before.push_back(sums);
+        m_amounts.push_back(read(statText));
+        add(sums, m_amounts.back());
+    }
+    m_before.push_back(sums);
+    if (!statTexts.empty())
+        m_lastText = statTexts.back();
+}
+
+ReadStatTexts::Amounts ReadStatTexts::read(std::string_view statText)
+{
+    // The same reading as addRow's.
+    Amounts amounts;
+    for (std::size_t i = 0; i < SumCount; ++i)
+        if (const std::optional<std::string_view> segment = segmentAfter(statText, marker(i)))
+            amounts[i] = readNumber(i == Intellect ? *segment : before(*segment, " "));
+    return amounts;
+}
+
+void ReadStatTexts::add(Sums &sums, const Amounts &amounts)
+{
+    for (std::size_t i = 0; i < SumCount; ++i)
+        if (amounts[i])
+            roundInto(sums[i], static_cast<double>(sums[i]) + *amounts[i]);
+}
+
+StatTotals ReadStatTexts::finish(const Sums &sums, std::string_view lastStatText, const BonusSettings &bonus) const
+{
+    return captionsOf(work(sums, lastStatText, bonus));
+}
+
+StatTotals ReadStatTexts::calculate(const BonusSettings &bonus) const
+{
+    return finish(m_before.back(), m_lastText, bonus);
+}
+
+StatTotals ReadStatTexts::withAppended(std::string_view statText, const BonusSettings &bonus) const
+{
+    Sums sums = m_before.back();
+    add(sums, read(statText));
+    return finish(sums, statText, bonus);
+}
+
+StatTotals ReadStatTexts::withReplaced(std::size_t position, std::string_view statText, const BonusSettings &bonus) const
+{
+    Sums sums = m_before[position];
+    add(sums, read(statText));
+    for (std::size_t row = position + 1; row < m_amounts.size(); ++row)
+        add(sums, m_amounts[row]);
+    return finish(sums, position + 1 == m_amounts.size() ? statText : std::string_view(m_lastText), bonus);
+}
+
 ExplainedStats explainExpectedStats(std::span<const EquipmentRow> rows, const BonusSettings &bonus,
                                     const StatTotals *previous, Comparison comparison)
 {

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -38,6 +40,34 @@ std::string_view captionValue(const StatTotals &totals, std::size_t index);
 /// follows the marker up to the next space.
 /// Linear in the total length of the texts; nothing is allocated per row.
 StatTotals calculateExpectedStats(std::span<const std::string> statTexts, const BonusSettings &bonus);
+
+/// A list's stat texts read once, for many calculations over the list with one row changed:
+/// what 계산 would show with a text appended, or with one row's text in place of another, each
+/// the very captions calculateExpectedStats gives for the changed list, without the other rows'
+/// texts being read again (a row's rounding depends on the sums before it, so the rows after a
+/// replaced one are added up again, from the numbers read once).
+class ReadStatTexts {
+public:
+    explicit ReadStatTexts(std::span<const std::string> statTexts);
+
+    StatTotals calculate(const BonusSettings &bonus) const;
+    StatTotals withAppended(std::string_view statText, const BonusSettings &bonus) const;
+    /// `position` < the number of texts.
+    StatTotals withReplaced(std::size_t position, std::string_view statText, const BonusSettings &bonus) const;
+
+    static constexpr std::size_t sumCount = 10; // the sums a stat text adds to
+
+private:
+    using Amounts = std::array<std::optional<double>, sumCount>; // per sum; nullopt adds nothing
+    using Sums = std::array<std::int32_t, sumCount>;
+    static Amounts read(std::string_view statText);
+    static void add(Sums &sums, const Amounts &amounts);
+    StatTotals finish(const Sums &sums, std::string_view lastStatText, const BonusSettings &bonus) const;
+
+    std::vector<Amounts> m_amounts;
+    std::vector<Sums> m_before; // the sums before each row, then after the last
+    std::string m_lastText;
+};
 
 /// What the captions of a calculation are compared with: the calculation before, or the
 /// captions a player pinned as the reference.

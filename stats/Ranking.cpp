@@ -8,15 +8,25 @@
 
 namespace velmora {
 
-SetBaseline::SetBaseline(std::vector<EquipmentRow> rows, const BonusSettings &bonus)
-    : m_rows(std::move(rows)), m_bonus(bonus)
+namespace {
+
+std::vector<std::string> statTextsOf(const std::vector<EquipmentRow> &rows)
 {
-    m_texts.reserve(m_rows.size() + 1);
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        m_texts.push_back(m_rows[i].statText);
+    std::vector<std::string> texts;
+    texts.reserve(rows.size());
+    for (const EquipmentRow &row : rows)
+        texts.push_back(row.statText);
+    return texts;
+}
+
+} // namespace
+
+SetBaseline::SetBaseline(std::vector<EquipmentRow> rows, const BonusSettings &bonus)
+    : m_rows(std::move(rows)), m_bonus(bonus), m_texts(statTextsOf(m_rows))
+{
+    for (std::size_t i = 0; i < m_rows.size(); ++i)
         m_firstOfKind.try_emplace(m_rows[i].kind, i);
-    }
-    m_now = calculateExpectedStats(m_texts, m_bonus);
+    m_now = m_texts.calculate(m_bonus);
 }
 
 std::optional<std::size_t> SetBaseline::firstOfKind(const std::string &kind) const
@@ -27,26 +37,11 @@ std::optional<std::size_t> SetBaseline::firstOfKind(const std::string &kind) con
     return found->second;
 }
 
-StatTotals SetBaseline::added(const EquipmentRow &item) const
-{
-    m_texts.push_back(item.statText);
-    struct PopBack {
-        std::vector<std::string> &texts;
-        ~PopBack() { texts.pop_back(); }
-    } restore{m_texts};
-    return calculateExpectedStats(m_texts, m_bonus);
-}
+StatTotals SetBaseline::added(const EquipmentRow &item) const { return m_texts.withAppended(item.statText, m_bonus); }
 
 StatTotals SetBaseline::replacing(std::size_t position, const EquipmentRow &item) const
 {
-    std::string text = item.statText;
-    m_texts[position].swap(text);
-    struct SwapBack {
-        std::string &slot;
-        std::string &original;
-        ~SwapBack() { slot.swap(original); }
-    } restore{m_texts[position], text};
-    return calculateExpectedStats(m_texts, m_bonus);
+    return m_texts.withReplaced(position, item.statText, m_bonus);
 }
 
 HitRanking rankHit(const SetBaseline &baseline, const EquipmentRow &item, const StatWeights &weights)

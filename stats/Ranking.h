@@ -37,9 +37,8 @@ public:
 private:
     std::vector<EquipmentRow> m_rows;
     BonusSettings m_bonus;
-    // The rows' stat texts, in which one is swapped or appended for a calculation and put back
-    // right after it: a hit over a long list then copies no text.
-    mutable std::vector<std::string> m_texts;
+    // The rows' texts read once: a hit over a long list reads only its own.
+    ReadStatTexts m_texts;
     std::unordered_map<std::string, std::size_t> m_firstOfKind;
     StatTotals m_now;
 };

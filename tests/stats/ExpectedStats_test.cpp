@@ -100,5 +100,34 @@ TEST(ExpectedStats, ManyRows)
     EXPECT_EQ(totals[5], "근공력 : 1220033.4");
 }
 
+// A list read once gives what the whole calculation gives for the list with a text appended or
+// in place of any one row: each row's rounding on the sums before it included.
+TEST(ExpectedStats, AListReadOnceGivesTheWholeCalculation)
+{
+    const BonusSettings bonus{.attackRatio = 0.1, .attackBonus = 2.5};
+    const std::vector<std::vector<std::string>> lists = {
+        {},
+        {"공격력12.5 힘1 지능0.5 ", "공격력12.5 힘1.5 ", "치유력7 민첩2.5 "},
+        {"힘2147483000 ", "힘1000 ", "힘1 치유력1e1 "},
+        {"힘abc 체력 6 정신1e1 ", "지능178956812 ", "방어도-3 저항도4.5 원공10 주문력0.5 "},
+    };
+    const std::vector<std::string> texts = {"", "공격력0.5 힘-1.5 치유력3 ", "힘2147483647 ", "지능2.5 덤 "};
+    for (const std::vector<std::string> &list : lists) {
+        const ReadStatTexts read(list);
+        EXPECT_EQ(read.calculate(bonus), calculateExpectedStats(list, bonus));
+        for (const std::string &text : texts) {
+            SCOPED_TRACE(text);
+            std::vector<std::string> appended = list;
+            appended.push_back(text);
+            EXPECT_EQ(read.withAppended(text, bonus), calculateExpectedStats(appended, bonus));
+            for (std::size_t position = 0; position < list.size(); ++position) {
+                std::vector<std::string> replaced = list;
+                replaced[position] = text;
+                EXPECT_EQ(read.withReplaced(position, text, bonus), calculateExpectedStats(replaced, bonus)) << position;
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace velmora
