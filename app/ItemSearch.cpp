@@ -176,26 +176,49 @@ void ItemSearch::fetchStatsLater(const std::string &address, int gradeNumber, QO
                                  std::function<void(const FetchedStats &)> done)
 {
     const quint64 ticket = m_nextTicket++;
-    m_laterFetches.emplace(ticket, LaterFetch{receiver, std::move(done)});
+    auto cancelled = std::make_shared<std::atomic<bool>>(false);
+    m_laterFetches.emplace(ticket, LaterFetch{receiver, std::move(done), cancelled});
     HttpRequester *site = &requester();
-    m_network->post([this, site, address, gradeNumber, ticket] {
-        FetchedStats stats = fetchItemStats(*site, address, gradeNumber);
-        // This object outlives the network thread (its destructor ends the thread first), so the
-        // answer can always be handed to it, queued for the window's thread.
-        QMetaObject::invokeMethod(
-            this,
-            [this, address, gradeNumber, ticket, stats = std::move(stats)] {
-                keep(address, gradeNumber, stats);
-                const auto waiting = m_laterFetches.find(ticket);
-                if (waiting == m_laterFetches.end())
-                    return;
-                LaterFetch later = std::move(waiting->second);
-                m_laterFetches.erase(waiting);
-                if (later.receiver)
-                    later.done(stats);
-            },
-            Qt::QueuedConnection);
+    // Its two requests go as two jobs: a search or an add the player starts meanwhile waits for
+    // the one request in flight, not for both.
+    m_network->post([this, site, address, gradeNumber, ticket, cancelled] {
+        Outcome<TooltipLink, ItemFetchFailure> link = fetchTooltipLink(*site, address, gradeNumber);
+        if (!link) {
+            answerLater(address, gradeNumber, ticket, Failed{link.why()});
+            return;
+        }
+        m_network->post([this, site, address, gradeNumber, ticket, cancelled, link = std::move(link.value())] {
+            answerLater(address, gradeNumber, ticket,
+                        *cancelled ? FetchedStats(Failed{ItemFetchFailure{ItemFetchStep::tooltipPage, std::nullopt}})
+                                   : fetchTooltipStats(*site, link));
+        });
     });
+}
+
+void ItemSearch::cancelLaterFetches(const QObject *receiver)
+{
+    for (auto &[ticket, later] : m_laterFetches)
+        if (later.receiver == receiver)
+            *later.cancelled = true;
+}
+
+void ItemSearch::answerLater(const std::string &address, int gradeNumber, quint64 ticket, FetchedStats stats)
+{
+    // This object outlives the network thread (its destructor ends the thread first), so the
+    // answer can always be handed to it, queued for the window's thread.
+    QMetaObject::invokeMethod(
+        this,
+        [this, address, gradeNumber, ticket, stats = std::move(stats)] {
+            keep(address, gradeNumber, stats);
+            const auto waiting = m_laterFetches.find(ticket);
+            if (waiting == m_laterFetches.end())
+                return;
+            LaterFetch later = std::move(waiting->second);
+            m_laterFetches.erase(waiting);
+            if (later.receiver)
+                later.done(stats);
+        },
+        Qt::QueuedConnection);
 }
 
 std::optional<ItemStats> ItemSearch::keptStats(const std::string &address, int gradeNumber) const

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <map>
@@ -92,6 +93,10 @@ public:
     /// Nothing of the player's input is held back meanwhile.
     void fetchStatsLater(const std::string &address, int gradeNumber, QObject *receiver,
                          std::function<void(const FetchedStats &)> done);
+    /// Sends nothing more for `receiver`'s later fetches: a request already sent ends, the second
+    /// request of a fetch is not made. Their `done` is still called (with a failure for one cut
+    /// short), so that the receiver knows when the site is free again.
+    void cancelLaterFetches(const QObject *receiver);
     /// How many fetches the session keeps; the oldest goes first.
     static constexpr std::size_t keptFetches = 1000;
 
@@ -114,6 +119,8 @@ private:
     HttpRequester &requester();
     /// Keeps what a fetch gave for the session.
     void keep(const std::string &address, int gradeNumber, const FetchedStats &stats);
+    // Hands a later fetch's answer to the window's thread (called on the network thread).
+    void answerLater(const std::string &address, int gradeNumber, quint64 ticket, FetchedStats stats);
 
     QWidget *m_client;
     QString m_siteBase;
@@ -135,6 +142,8 @@ private:
     struct LaterFetch {
         QPointer<QObject> receiver;
         std::function<void(const FetchedStats &)> done;
+        // Set on the window's thread, read on the network thread before the second request.
+        std::shared_ptr<std::atomic<bool>> cancelled;
     };
     std::map<quint64, LaterFetch> m_laterFetches;
     quint64 m_nextTicket = 0;

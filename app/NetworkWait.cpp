@@ -76,6 +76,10 @@ void NetworkThread::post(std::function<void()> job)
 {
     {
         std::lock_guard lock(m_mutex);
+        // What a job queues while the thread is ending (the second request of a fetch) would
+        // only hold up the end: it is not run.
+        if (m_stopping)
+            return;
         m_jobs.push_back(std::move(job));
     }
     m_wake.notify_one();

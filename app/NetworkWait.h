@@ -19,7 +19,7 @@ public:
     NetworkThread(const NetworkThread &) = delete;
     NetworkThread &operator=(const NetworkThread &) = delete;
 
-    /// Queues `job` behind any job still waiting.
+    /// Queues `job` behind any job still waiting; once the destructor has begun, drops it.
     void post(std::function<void()> job);
 
 private:

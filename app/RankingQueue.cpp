@@ -28,6 +28,7 @@ void RankingQueue::start(std::vector<Job> jobs, int gradeNumber)
 void RankingQueue::stop()
 {
     ++m_generation;
+    m_search.cancelLaterFetches(this);
     m_jobs.clear();
     m_wait.stop();
     m_reporting = false;
@@ -65,11 +66,14 @@ void RankingQueue::startNext()
                                  [this, generation, row = job.row](const ItemSearch::FetchedStats &stats) {
                                      m_inFlight = false;
                                      m_sinceLastAnswer.start();
-                                     if (generation == m_generation) {
+                                     // The next request goes out before this answer is shown:
+                                     // the site works on it while the table paints.
+                                     const bool current = generation == m_generation;
+                                     if (current)
                                          m_reporting = false;
-                                         emit fetched(row, stats);
-                                     }
                                      scheduleNext();
+                                     if (current)
+                                         emit fetched(row, stats);
                                  });
         return;
     }

@@ -116,6 +116,12 @@ RankingWindow::RankingWindow(ItemSearch &search, EquipmentSet &set, int requests
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("rankingProgressBar"));
     m_progress->setTextVisible(false);
+    m_progressFrame.setSingleShot(true);
+    m_progressFrame.setInterval(16);
+    connect(&m_progressFrame, &QTimer::timeout, this, [this] {
+        if (m_progressDue)
+            paintProgress();
+    });
     auto *progress = new QHBoxLayout;
     progress->addWidget(m_progressText);
     progress->addWidget(m_progress, 1);
@@ -243,6 +249,19 @@ void RankingWindow::weightTyped()
 
 void RankingWindow::showProgress()
 {
+    // The bar paints itself at once on every new value: for a table filling from a fast site
+    // that would be a whole paint of the window per row. Once a frame is enough to read it.
+    if (m_progressFrame.isActive()) {
+        m_progressDue = true;
+        return;
+    }
+    paintProgress();
+    m_progressFrame.start();
+}
+
+void RankingWindow::paintProgress()
+{
+    m_progressDue = false;
     const int total = m_model.rowCount();
     const int done = m_model.ranked();
     m_progressText->setText(QStringLiteral("%1 / %2").arg(done).arg(total));

@@ -2,6 +2,7 @@
 
 #include <QPersistentModelIndex>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -69,6 +70,7 @@ private:
     void showWeights();
     void weightTyped();
     void showProgress();
+    void paintProgress();
     void fetched(int row, const ItemSearch::FetchedStats &stats);
     QPersistentModelIndex currentHit() const;
 
@@ -81,6 +83,8 @@ private:
     std::array<QLineEdit *, statLabelCount> m_weights{};
     QLabel *m_progressText = nullptr;
     QProgressBar *m_progress = nullptr;
+    QTimer m_progressFrame; // the progress shows at most once a frame
+    bool m_progressDue = false;
     QString m_term;
     int m_grade = 0;
     // The set changed while the table was hidden: measured anew when it shows.

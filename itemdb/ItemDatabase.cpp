@@ -41,8 +41,8 @@ Outcome<SearchAnswer, RequestFailure> searchItems(HttpRequester &requester, std:
     return SearchAnswer{cutSearchPage(page.value().text), page.value().status};
 }
 
-Outcome<ItemStats, ItemFetchFailure> fetchItemStats(HttpRequester &requester, std::string_view detailAddress,
-                                                    int gradeNumber)
+Outcome<TooltipLink, ItemFetchFailure> fetchTooltipLink(HttpRequester &requester, std::string_view detailAddress,
+                                                        int gradeNumber)
 {
     // A hit whose page gave it no address is not a refused address: there is nothing to ask for.
     if (detailAddress.empty())
@@ -53,17 +53,30 @@ Outcome<ItemStats, ItemFetchFailure> fetchItemStats(HttpRequester &requester, st
         return Failed{ItemFetchFailure{ItemFetchStep::itemPage, itemPage.why()}};
     const int itemPageError = errorStatusOf(itemPage.value());
 
-    const std::optional<std::string> address = tooltipAddress(itemPage.value().text, gradeNumber);
+    std::optional<std::string> address = tooltipAddress(itemPage.value().text, gradeNumber);
     if (!address)
         return Failed{ItemFetchFailure{ItemFetchStep::gradeLink, std::nullopt, itemPageError}};
+    return TooltipLink{std::move(*address), itemPageError};
+}
 
-    const Outcome<Page, RequestFailure> tooltip = request(requester, "GET", *address);
+Outcome<ItemStats, ItemFetchFailure> fetchTooltipStats(HttpRequester &requester, const TooltipLink &link)
+{
+    const Outcome<Page, RequestFailure> tooltip = request(requester, "GET", link.address);
     if (!tooltip)
-        return Failed{ItemFetchFailure{ItemFetchStep::tooltipPage, tooltip.why(), itemPageError}};
+        return Failed{ItemFetchFailure{ItemFetchStep::tooltipPage, tooltip.why(), link.itemPageError}};
 
     // The item page's error is named first: it is the one the player's click ran into.
     return ItemStats{statTextFromTooltip(tooltip.value().text),
-                     itemPageError != 0 ? itemPageError : errorStatusOf(tooltip.value())};
+                     link.itemPageError != 0 ? link.itemPageError : errorStatusOf(tooltip.value())};
+}
+
+Outcome<ItemStats, ItemFetchFailure> fetchItemStats(HttpRequester &requester, std::string_view detailAddress,
+                                                    int gradeNumber)
+{
+    const Outcome<TooltipLink, ItemFetchFailure> link = fetchTooltipLink(requester, detailAddress, gradeNumber);
+    if (!link)
+        return Failed{link.why()};
+    return fetchTooltipStats(requester, link.value());
 }
 
 } // namespace velmora

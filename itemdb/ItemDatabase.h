@@ -57,4 +57,15 @@ struct ItemFetchFailure {
 Outcome<ItemStats, ItemFetchFailure> fetchItemStats(HttpRequester &requester, std::string_view detailAddress,
                                                     int gradeNumber);
 
+/// fetchItemStats in its two requests, for a caller that lets other requests go between them:
+/// the item page and, on it, the address of the grade's tooltip page (the item page's error
+/// status with it); then that tooltip page's stats.
+struct TooltipLink {
+    std::string address;
+    int itemPageError = 0;
+};
+Outcome<TooltipLink, ItemFetchFailure> fetchTooltipLink(HttpRequester &requester, std::string_view detailAddress,
+                                                        int gradeNumber);
+Outcome<ItemStats, ItemFetchFailure> fetchTooltipStats(HttpRequester &requester, const TooltipLink &link);
+
 } // namespace velmora

@@ -123,7 +123,8 @@ TEST_F(WindowRanking, TheTableFillsPolitelyFollowsTheSearchAddsAndScores)
     EXPECT_EQ(cell(0, QStringLiteral("상태")), QString()); // kept: ranked at once
     ASSERT_TRUE(QTest::qWaitFor([&] { return filled(); }, 20'000));
     EXPECT_EQ(site.requestCount(), requests + 2 * 3); // 검3, 검4, 검5 only (검2 was kept by its add)
-    EXPECT_EQ(window->findChild<QLabel *>(QStringLiteral("rankingProgress"))->text(), QStringLiteral("5 / 5"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return window->findChild<QLabel *>(QStringLiteral("rankingProgress"))->text() == QStringLiteral("5 / 5"); }));
     // The cap: the next hit's first request no sooner than two requests' worth after the last.
     const auto stamped = times();
     for (std::size_t i = stamped.size() - 6 + 2; i < stamped.size(); i += 2)
@@ -179,11 +180,10 @@ TEST_F(WindowRanking, TheTableFillsPolitelyFollowsTheSearchAddsAndScores)
     child<QComboBox>("cr1")->setCurrentIndex(7);
     ASSERT_TRUE(QTest::qWaitFor([&] { return site.requestCount() > requests; }));
     pressInTable(Qt::Key_Escape);
-    // A hit's two requests go together; no other request is made meanwhile.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return (site.requestCount() - requests) % 2 == 0; }));
+    // The request in flight may end; nothing is sent after it, not even its hit's second one.
     requests = site.requestCount();
-    QTest::qWait(600); // longer than the table's own spacing: a request not stopped would come
-    EXPECT_EQ(site.requestCount(), requests);
+    QTest::qWait(600); // longer than the table's own spacing: a ranking not stopped would send more
+    EXPECT_LE(site.requestCount(), requests + 1);
     EXPECT_NE(window->findChild<QLabel *>(QStringLiteral("rankingProgress"))->text(), QStringLiteral("4 / 4"));
 }
 
