@@ -182,6 +182,10 @@ void ItemSearch::fetchStatsLater(const std::string &address, int gradeNumber, QO
     // Its two requests go as two jobs: a search or an add the player starts meanwhile waits for
     // the one request in flight, not for both.
     m_network->post([this, site, address, gradeNumber, ticket, cancelled] {
+        if (*cancelled) {
+            answerLater(address, gradeNumber, ticket, Failed{ItemFetchFailure{ItemFetchStep::itemPage, std::nullopt}});
+            return;
+        }
         Outcome<TooltipLink, ItemFetchFailure> link = fetchTooltipLink(*site, address, gradeNumber);
         if (!link) {
             answerLater(address, gradeNumber, ticket, Failed{link.why()});

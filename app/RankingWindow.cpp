@@ -116,9 +116,10 @@ RankingWindow::RankingWindow(ItemSearch &search, EquipmentSet &set, int requests
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("rankingProgressBar"));
     m_progress->setTextVisible(false);
-    m_progressFrame.setSingleShot(true);
-    m_progressFrame.setInterval(16);
-    connect(&m_progressFrame, &QTimer::timeout, this, [this] {
+    m_frame.setSingleShot(true);
+    m_frame.setInterval(16);
+    connect(&m_frame, &QTimer::timeout, this, [this] {
+        m_view->setUpdatesEnabled(true); // paints what changed meanwhile
         if (m_progressDue)
             paintProgress();
     });
@@ -213,6 +214,12 @@ void RankingWindow::fetch(Fetch which)
 
 void RankingWindow::fetched(int row, const ItemSearch::FetchedStats &stats)
 {
+    // A site on the same machine answers faster than a frame: painting the table for every
+    // answer would keep the window's thread from handing the next request over.
+    if (!m_frame.isActive()) {
+        m_view->setUpdatesEnabled(false);
+        m_frame.start();
+    }
     if (stats)
         m_model.setStats(row, stats.value().statText);
     else
@@ -249,14 +256,13 @@ void RankingWindow::weightTyped()
 
 void RankingWindow::showProgress()
 {
-    // The bar paints itself at once on every new value: for a table filling from a fast site
-    // that would be a whole paint of the window per row. Once a frame is enough to read it.
-    if (m_progressFrame.isActive()) {
+    // The bar paints itself at once on every new value: while answers come in, it waits for
+    // the frame's end like the table.
+    if (m_frame.isActive()) {
         m_progressDue = true;
         return;
     }
     paintProgress();
-    m_progressFrame.start();
 }
 
 void RankingWindow::paintProgress()

@@ -83,7 +83,8 @@ private:
     std::array<QLineEdit *, statLabelCount> m_weights{};
     QLabel *m_progressText = nullptr;
     QProgressBar *m_progress = nullptr;
-    QTimer m_progressFrame; // the progress shows at most once a frame
+    // While answers come in, the table and its progress paint once a frame, at its end.
+    QTimer m_frame;
     bool m_progressDue = false;
     QString m_term;
     int m_grade = 0;
