@@ -28,6 +28,7 @@
 #include "app/FrmMain.h"
 #include "app/ItemSearch.h"
 #include "bench/BenchData.h"
+#include "bench/BenchMain.h"
 #include "bench/BenchWindow.h"
 #include "bench/CountingSite.h"
 #include "itemdb/HttpRequester.h"
@@ -336,13 +337,5 @@ BENCHMARK(ItemFetchWindowWay)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    bench::useOffscreenPlatform();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    QApplication app(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    keptPreview.reset();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWindowBenchmarks(argc, argv, [] { keptPreview.reset(); });
 }

@@ -25,6 +25,7 @@
 #include "app/ItemSearch.h"
 #include "app/RankingWindow.h"
 #include "bench/BenchData.h"
+#include "bench/BenchMain.h"
 #include "bench/BenchWindow.h"
 #include "bench/CountingSite.h"
 #include "itemdb/HttpRequester.h"
@@ -260,13 +261,5 @@ BENCHMARK(TypeWhileRanking)->Iterations(1)->Repetitions(101)->ReportAggregatesOn
 
 int main(int argc, char **argv)
 {
-    bench::useOffscreenPlatform();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    QApplication app(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    typing.reset();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWindowBenchmarks(argc, argv, [] { typing.reset(); });
 }

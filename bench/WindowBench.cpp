@@ -31,6 +31,7 @@
 #include "app/ItemSearch.h"
 #include "app/SetFiles.h"
 #include "bench/BenchData.h"
+#include "bench/BenchMain.h"
 #include "bench/BenchWindow.h"
 #include "itemdb/SearchPage.h"
 #include "itemdb/ItemDatabase.h"
@@ -457,14 +458,4 @@ BENCHMARK(StartUpWorkingSet1000)->UseManualTime()->Iterations(20)->Unit(benchmar
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    bench::useOffscreenPlatform();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    QApplication app(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char **argv) { return bench::runWindowBenchmarks(argc, argv); }
