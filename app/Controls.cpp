@@ -1,5 +1,6 @@
 #include "app/Controls.h"
 
+#include <QAction>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -56,6 +57,16 @@ QPushButton *makeButton(QWidget *parent, const char *name, const char *caption, 
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(geometry);
     return button;
+}
+
+QAction *makeWindowAction(QWidget *window, const char *name, const QList<QKeySequence> &keys)
+{
+    auto *action = new QAction(window);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(action);
+    return action;
 }
 
 } // namespace velmora

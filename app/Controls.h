@@ -3,12 +3,15 @@
 // How the window's controls are made: their geometry in twips, and the list views and labels
 // that the window and the result list share.
 
+#include <QKeySequence>
+#include <QList>
 #include <QRect>
 #include <QString>
 
 #include <initializer_list>
 #include <string_view>
 
+class QAction;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
@@ -37,5 +40,8 @@ QTreeWidget *makeList(QWidget *parent, const char *name, std::initializer_list<C
 /// A plain-text label: text from the web is never rendered as HTML.
 QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry);
 QPushButton *makeButton(QWidget *parent, const char *name, const char *caption, const QRect &geometry);
+
+/// An action of `window` (never a menu entry) for `keys`, wherever the focus is in the window.
+QAction *makeWindowAction(QWidget *window, const char *name, const QList<QKeySequence> &keys);
 
 } // namespace velmora

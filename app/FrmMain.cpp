@@ -102,17 +102,6 @@ bool isListHistoryKey(const QKeyEvent *key)
            || pressed == QKeyCombination(Qt::ControlModifier, Qt::Key_Y);
 }
 
-// An action of the window (never a menu entry) for `keys`, wherever the focus is in the window.
-QAction *makeWindowAction(QWidget *window, const char *name, const QList<QKeySequence> &keys)
-{
-    auto *action = new QAction(window);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setShortcuts(keys);
-    action->setShortcutContext(Qt::WindowShortcut);
-    window->addAction(action);
-    return action;
-}
-
 // A key on its own or from the number pad, without any other modifier.
 bool isPlain(const QKeyEvent *key, Qt::Key which)
 {

@@ -44,16 +44,6 @@ protected:
     }
 };
 
-QAction *tableAction(QWidget *window, const char *name, const QKeySequence &key)
-{
-    auto *action = new QAction(window);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setShortcut(key);
-    action->setShortcutContext(Qt::WindowShortcut);
-    window->addAction(action);
-    return action;
-}
-
 bool isKey(const QKeyEvent *key, Qt::KeyboardModifiers modifiers, std::initializer_list<int> keys)
 {
     if ((key->modifiers() & ~Qt::KeypadModifier) != modifiers)
@@ -132,9 +122,9 @@ RankingWindow::RankingWindow(ItemSearch &search, EquipmentSet &set, int requests
     layout->addWidget(m_view, 1);
     layout->addLayout(progress);
 
-    connect(tableAction(this, "stopRanking", QKeySequence(Qt::Key_Escape)), &QAction::triggered, this,
+    connect(makeWindowAction(this, "stopRanking", {QKeySequence(Qt::Key_Escape)}), &QAction::triggered, this,
             &RankingWindow::stop);
-    connect(tableAction(this, "refetchRanking", QKeySequence(Qt::Key_F5)), &QAction::triggered, this,
+    connect(makeWindowAction(this, "refetchRanking", {QKeySequence(Qt::Key_F5)}), &QAction::triggered, this,
             &RankingWindow::refetchAll);
 
     connect(&m_queue, &RankingQueue::fetching, this, [this](int row) {

@@ -94,13 +94,7 @@ struct PreviewWindow {
             throw std::runtime_error("the search did not list every hit");
 
         if (rows > 0) {
-            QString lines;
-            for (const SetRow &row : bench::workingSet(rows).rows)
-                lines += QStringLiteral("%1\t%2\t%3\t%4\n")
-                             .arg(QString::fromStdString(row.row.itemName), QString::fromStdString(row.row.kind),
-                                  QString::fromStdString(row.row.statText), QString::fromStdString(row.row.grade));
-            QGuiApplication::clipboard()->setText(lines);
-            QTest::keyClick(child<QTreeWidget>(*window, "LV2"), Qt::Key_V, Qt::ControlModifier);
+            bench::pasteRows(*window, rows);
         }
         if (child<QTreeWidget>(*window, "LV2")->topLevelItemCount() != static_cast<int>(rows))
             throw std::runtime_error("the paste did not fill the equipment list");

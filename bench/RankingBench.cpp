@@ -140,13 +140,7 @@ struct KeptWindow {
         child<QLineEdit>(*window, "txtSearch")->setText(QString::fromStdU16String(std::u16string(bench::commonTerm)));
         QTest::mouseClick(child<QPushButton>(*window, "cmdSearch"), Qt::LeftButton);
         auto *lv1 = child<QTreeWidget>(*window, "LV1");
-        QString lines;
-        for (const SetRow &row : bench::workingSet(rows).rows)
-            lines += QStringLiteral("%1\t%2\t%3\t%4\n")
-                         .arg(QString::fromStdString(row.row.itemName), QString::fromStdString(row.row.kind),
-                              QString::fromStdString(row.row.statText), QString::fromStdString(row.row.grade));
-        QGuiApplication::clipboard()->setText(lines);
-        QTest::keyClick(child<QTreeWidget>(*window, "LV2"), Qt::Key_V, Qt::ControlModifier);
+        bench::pasteRows(*window, rows);
         child<QComboBox>(*window, "cr1")->setCurrentIndex(5);
         for (int i = 0; i < lv1->topLevelItemCount(); ++i) {
             lv1->setCurrentItem(lv1->topLevelItem(i));
