@@ -132,7 +132,7 @@ TEST_F(WindowKeep, TheWarningStandsWhileTheWorkIsNotKeptAndACloseAsksFirst)
 
     // Writable again: the next try keeps the work with no change by the player; the warning goes.
     ASSERT_TRUE(QFile::remove(blocker));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return warning->isHidden(); }, 30'000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return warning->isHidden(); }, 30'000)) << warning->accessibleName().toStdString();
     EXPECT_TRUE(bytesOf(workingSetPath()).contains("돌 반지"));
 
     // Blocked again: Save in the close box saves the set to a file, and the window closes.

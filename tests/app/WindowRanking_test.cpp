@@ -121,7 +121,9 @@ TEST_F(WindowRanking, TheTableFillsPolitelyFollowsTheSearchAddsAndScores)
     EXPECT_EQ(headers.join(','), QStringLiteral("아이템명,종류,대신,힘,민첩,지능,정신,체력,근공력,주문력,원공력,물리 방어도,"
                                                 "마법 저항도,치유력,활력,생명력,점수,상태"));
     EXPECT_EQ(cell(0, QStringLiteral("상태")), QString()); // kept: ranked at once
-    ASSERT_TRUE(QTest::qWaitFor([&] { return filled(); }, 20'000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return filled(); }, 20'000))
+        << window->findChild<QLabel *>(QStringLiteral("rankingProgress"))->text().toStdString() << " after "
+        << site.requestCount() - requests << " requests";
     EXPECT_EQ(site.requestCount(), requests + 2 * 3); // 검3, 검4, 검5 only (검2 was kept by its add)
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return window->findChild<QLabel *>(QStringLiteral("rankingProgress"))->text() == QStringLiteral("5 / 5"); }));
@@ -168,7 +170,9 @@ TEST_F(WindowRanking, TheTableFillsPolitelyFollowsTheSearchAddsAndScores)
     EXPECT_EQ(table()->window()->windowTitle(), QStringLiteral("비교표 - \u2068방패\u2069 (유일)"));
     ASSERT_EQ(table()->model()->rowCount(), 4);
     EXPECT_EQ(cell(0, QStringLiteral("아이템명")), QStringLiteral("검6"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return filled(); }, 20'000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return filled(); }, 20'000))
+        << window->findChild<QLabel *>(QStringLiteral("rankingProgress"))->text().toStdString() << " after "
+        << site.requestCount() - requests << " requests";
     const std::vector<RecordedRequest> all = site.requests();
     const auto search = std::find_if(all.rbegin(), all.rend(), [](const RecordedRequest &r) { return r.method == "POST"; });
     ASSERT_EQ(search - all.rbegin(), 8);
